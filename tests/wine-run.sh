@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under Wine: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
+# Every run shares one private prefix inside the build tree, one persistent wineserver and,
+# when there is no display, one virtual X display, so a test process starts in milliseconds.
+set -euo pipefail
+
+build=$(cd "$1" && pwd); shift
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export LC_ALL=zh_CN.UTF-8
+unset LANGUAGE
+
+exec 9>"$build/.wine-run.lock"
+flock 9
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 9>&- || true
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    if [ ! -f "$build/.xvfb-display" ] || ! kill -0 "$(cat "$build/.xvfb-pid" 2>/dev/null)" 2>/dev/null; then
+        for n in $(seq 90 130); do
+            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+            setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 < /dev/null 9>&- &
+            echo $! > "$build/.xvfb-pid"
+            echo ":$n" > "$build/.xvfb-display"
+            for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+            break
+        done
+    fi
+    export DISPLAY=$(cat "$build/.xvfb-display")
+fi
+# -p keeps the server alive between test processes. Daemons must not inherit the lock.
+wineserver -p >/dev/null 2>&1 9>&- || true
+flock -u 9
+
+exec wine "$@"
