@@ -1,7 +1,5 @@
 #include "process/console_runner.h"
 
-#include <cstdio>
-
 #include "process/message_pump.h"
 #include "process/owned_handle.h"
 
@@ -20,8 +18,8 @@ struct OutputPipe {
 OutputPipe CreateOutputPipe() {
     static LONG serial = 0;
     char name[96];
-    std::snprintf(name, sizeof name, "\\\\.\\pipe\\Vandrel.output.%lu.%ld",
-                  GetCurrentProcessId(), InterlockedIncrement(&serial));
+    wsprintfA(name, "\\\\.\\pipe\\Vandrel.output.%lu.%ld", GetCurrentProcessId(),
+              InterlockedIncrement(&serial));
 
     OutputPipe pipe;
     pipe.readEnd.Reset(CreateNamedPipeA(

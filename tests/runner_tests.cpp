@@ -4,6 +4,7 @@
 
 #include "process/console_runner.h"
 #include "process/message_pump.h"
+#include "tests/gui_driver.h"
 #include "tests/scratch_folder.h"
 
 namespace {
@@ -25,6 +26,10 @@ TEST(ConsoleRunner, CollectsStandardErrorToo) {
 
 TEST(ConsoleRunner, TheChildRunsTheCommandThroughCmdUnchanged) {
     ASSERT_EQ(InterpreterPrefix(), "cmd.exe /c ");
+    // The child gets the command line exactly as built, with no quoting added.
+    const std::string program = "\"" + BuiltProgramPath("print_command_line.exe") + "\"";
+    EXPECT_EQ(RunCommandLine(program + " /c attrib \"D:\\Tools\\Viewer\" +s"),
+              program + " /c attrib \"D:\\Tools\\Viewer\" +s");
     ScratchFolder folder;
     MakeFolder(folder / "Viewer");
     const std::string viewer = folder / "Viewer";

@@ -100,8 +100,7 @@ void RemoveTree(const std::string& path) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (!DeleteFileA(path.c_str()) && RunningOnWine()) {
-            SetImmutable(path, false);
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            MakeChangeable(path);
             DeleteFileA(path.c_str());
         }
         return;
@@ -119,12 +118,27 @@ void RemoveTree(const std::string& path) {
 
 bool RunningOnWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
+bool RefusesWrites(const std::string& path) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    return !file;
+}
+
+// Under Wine the host's chattr is started but cannot be waited for, so the file itself is
+// watched until it shows the change.
+static void WaitUntilRefusesWrites(const std::string& path, bool refuses) {
+    for (int i = 0; i < 500 && RefusesWrites(path) != refuses; ++i) Sleep(10);
+}
+
 void MakeUnchangeable(const std::string& path) {
     SetFileAttributesA(path.c_str(), GetFileAttributesA(path.c_str()) | FILE_ATTRIBUTE_READONLY);
     if (RunningOnWine()) SetImmutable(path, true);
+    WaitUntilRefusesWrites(path, true);
 }
 
 void MakeChangeable(const std::string& path) {
     if (RunningOnWine()) SetImmutable(path, false);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WaitUntilRefusesWrites(path, false);
 }

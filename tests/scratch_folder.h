@@ -30,6 +30,9 @@ void RemoveTree(const std::string& path);
 // True when running under Wine rather than Windows.
 bool RunningOnWine();
 // Makes a file unchangeable for the test: Read-only, which stops writes on Windows, and,
-// under Wine, where the tests run as root, also immutable on the host file system.
+// under Wine, where the tests run as root, also immutable on the host file system. Both
+// return once the file shows the change.
 void MakeUnchangeable(const std::string& path);
 void MakeChangeable(const std::string& path);
+// True when the file cannot be opened for writing.
+bool RefusesWrites(const std::string& path);

@@ -30,9 +30,28 @@ if [ -z "${DISPLAY:-}" ]; then
         done
     fi
     export DISPLAY=$(cat "$build/.xvfb-display")
+    managed=N
+else
+    managed=Y
+fi
+# On a display without a window manager Wine draws the frames itself and does not wait
+# for a manager to answer; on the user's display the window manager takes them.
+if [ "$(cat "$build/.wine-managed" 2>/dev/null)" != "$managed" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 9>&- || true
+    echo "$managed" > "$build/.wine-managed"
 fi
 # -p keeps the server alive between test processes. Daemons must not inherit the lock.
 wineserver -p >/dev/null 2>&1 9>&- || true
 flock -u 9
 
-exec wine "$@"
+# Wine starts helpers that outlive the program (the services, the desktop process) and
+# hand them the program's standard error. Had they the caller's pipe, a caller waiting for
+# the end of the output (CTest) would wait for as long as the wineserver lives; they get a
+# file instead, which is passed on when the program has ended.
+out=$(mktemp "$build/.wine-output.XXXXXX")
+set +e
+wine "$@" >"$out" 2>&1 </dev/null 9>&-
+status=$?
+cat "$out"
+rm -f "$out"
+exit $status
