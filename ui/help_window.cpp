@@ -1,0 +1,103 @@
+#include "ui/help_window.h"
+
+#include "resources/resource_ids.h"
+#include "ui/help_text.h"
+#include "ui/keyboard_filter.h"
+
+namespace {
+
+constexpr char helpClassName[] = "VandrelHelpWindow";
+constexpr char helpTitle[] = "Vandrel V1.5";
+constexpr int helpWidth = 548;
+constexpr int helpHeight = 563;
+
+// There is never more than one instructions window.
+HWND helpWindow = nullptr;
+HWND 编辑框1 = nullptr;
+
+HICON ApplicationIcon(int size) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    auto icon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANDREL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    return icon != nullptr ? icon : LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+void CreateHelpBox(HWND window) {
+    编辑框1 = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "EDIT", "",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL |
+            ES_WANTRETURN,
+        8, 8, 528, 512, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(编辑框1, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageA(编辑框1, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextA(编辑框1, HelpText().c_str());
+    SendMessageA(编辑框1, EM_SETSEL, 0, 0);
+    SendMessageA(编辑框1, EM_SCROLLCARET, 0, 0);
+}
+
+LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        CreateHelpBox(window);
+        // The keyboard filter takes Esc before the edit box sees it, so Esc closes the
+        // window even from the help text.
+        SetEscapeCloses(window);
+        return 0;
+    case WM_SETFOCUS:
+        // Keys typed into the window belong to its only control.
+        SetFocus(编辑框1);
+        return 0;
+    case WM_CTLCOLOREDIT: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_DESTROY:
+        ForgetEscapeCloses(window);
+        helpWindow = nullptr;
+        编辑框1 = nullptr;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterHelpClass() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, helpClassName, &existing)) return;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = HelpWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ApplicationIcon(GetSystemMetrics(SM_CXICON));
+    windowClass.hIconSm = ApplicationIcon(GetSystemMetrics(SM_CXSMICON));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = helpClassName;
+    RegisterClassExA(&windowClass);
+}
+
+}  // namespace
+
+void OpenHelpWindow(HWND owner) {
+    if (helpWindow != nullptr) {
+        if (IsIconic(helpWindow)) {
+            ShowWindow(helpWindow, SW_RESTORE);
+        } else {
+            SetActiveWindow(helpWindow);
+            SetForegroundWindow(helpWindow);
+        }
+        return;
+    }
+    RegisterHelpClass();
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - helpWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - helpHeight) / 2;
+    helpWindow = CreateWindowExA(0, helpClassName, helpTitle,
+                                 WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, helpWidth,
+                                 helpHeight, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (helpWindow == nullptr) return;
+    ShowWindow(helpWindow, SW_SHOW);
+    SetFocus(编辑框1);
+}
