@@ -7,3 +7,6 @@ windows=$root/build/windows
 "$root/scripts/configure-windows.sh" "$windows"
 cmake --build "$windows" -j"$(nproc)" --target bench_apply
 "$root/tests/wine-run.sh" "$windows" "$windows/bench_apply.exe"
+cmake --build "$windows" -j"$(nproc)" --target bench_startup
+"$root/tests/wine-run.sh" "$windows" "$windows/bench_startup.exe"
+"$root/scripts/stop-wine.sh" "$windows"

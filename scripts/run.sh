@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds Vandrel.exe and starts it under Wine: on your display when there is one; with none,
+# on a virtual display, saving a screenshot of the window and printing where it is.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/windows
+"$root/scripts/install-deps.sh"
+"$root/scripts/configure-windows.sh" "$build"
+cmake --build "$build" -j"$(nproc)" --target Vandrel
+echo "built $build/Vandrel.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+    exec "$root/tests/wine-run.sh" "$build" "$build/Vandrel.exe"
+fi
+
+# No display: the wrapper starts a virtual one, where Wine draws the window frames itself.
+"$root/tests/wine-run.sh" "$build" "$build/Vandrel.exe" &
+app=$!
+export DISPLAY=$(cat "$build/.xvfb-display")
+for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Vandrel$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+done
+if [ -z "${window:-}" ]; then
+    echo "Vandrel did not show its window" >&2
+    kill "$app" 2>/dev/null || true
+    exit 1
+fi
+sleep 1
+shot=$build/vandrel-window.png
+import -window root -crop "$(xdotool getwindowgeometry --shell "$window" | awk -F= '
+    /^WIDTH/{w=$2} /^HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{printf "%dx%d+%d+%d", w, h, x, y}')" "$shot"
+echo "Vandrel is running on the virtual display $DISPLAY; screenshot of its window: $shot"
+echo "Press Ctrl-C to end it."
+trap 'kill "$app" 2>/dev/null; "$root/scripts/stop-wine.sh" "$build"' INT TERM
+wait "$app" || true
+"$root/scripts/stop-wine.sh" "$build"

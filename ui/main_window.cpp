@@ -1,0 +1,298 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "ui/main_window.h"
+
+#include "engine/apply_icon.h"
+#include "engine/restore_folder.h"
+#include "process/message_pump.h"
+#include "process/shell_restart.h"
+#include "resources/resource_ids.h"
+#include "ui/help_window.h"
+#include "ui/keyboard_filter.h"
+#include "ui/path_boxes.h"
+
+namespace {
+
+constexpr int kOuterWidth = 285;
+constexpr int kOuterHeight = 197;
+
+constexpr DWORD kPushButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER |
+                              BS_VCENTER | BS_MULTILINE;
+constexpr DWORD kToggle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE |
+                          BS_CENTER | BS_VCENTER | BS_MULTILINE;
+constexpr DWORD kPathBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_READONLY | ES_AUTOHSCROLL;
+constexpr DWORD kGroupBox = WS_CHILD | WS_VISIBLE | BS_GROUPBOX;
+
+enum class Parent { window, group1, group2 };
+
+struct ControlSpec {
+    ControlId id;
+    const char* className;
+    DWORD style;
+    DWORD exStyle;
+    Parent parent;
+    int x, y, width, height;
+    const char* caption;
+};
+
+// In creation order, which is each parent's stacking order from the top; places are
+// relative to the parent's client area.
+constexpr ControlSpec kControls[] = {
+    {kId分组框2, "BUTTON", kGroupBox, 0, Parent::window, 8, 81, 265, 79, ""},
+    {kId分组框1, "BUTTON", kGroupBox, 0, Parent::window, 7, 1, 265, 79, ""},
+    {kIdEXE, "BUTTON", kPushButton, 0, Parent::group1, 8, 47, 56, 24, "图标"},
+    {kId文件夹, "BUTTON", kPushButton, 0, Parent::group1, 8, 15, 56, 24, "文件夹"},
+    {kId编辑框2, "EDIT", kPathBox, WS_EX_CLIENTEDGE, Parent::group1, 72, 47, 185, 24, kIconBoxStartText},
+    {kId编辑框1, "EDIT", kPathBox, WS_EX_CLIENTEDGE, Parent::group1, 72, 15, 185, 24, kPromptFolder},
+    {kId按钮1, "BUTTON", kPushButton, 0, Parent::group2, 8, 47, 248, 24, "Win7系统需点此重新加载［explorer.exe］"},
+    {kId选择框1, "BUTTON", kToggle, 0, Parent::group2, 8, 14, 56, 24, "置顶"},
+    {kId关于, "BUTTON", kPushButton, 0, Parent::group2, 200, 14, 56, 24, "说明"},
+    {kId还原, "BUTTON", kPushButton, 0, Parent::group2, 136, 14, 56, 24, "还原"},
+    {kId设置, "BUTTON", kPushButton, 0, Parent::group2, 72, 14, 56, 24, "设置"},
+};
+
+HICON LoadAppIcon(HINSTANCE instance, int size) {
+    return static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANDREL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+bool IsPathBox(HWND control) {
+    const int id = GetDlgCtrlID(control);
+    return id == kId编辑框1 || id == kId编辑框2;
+}
+
+Text ProgramFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const Text program(path, length);
+    return TextLeft(program, FindTextLast(program, "\\") - 1);
+}
+
+}  // namespace
+
+MainWindow::~MainWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool MainWindow::Create(HINSTANCE instance) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadAppIcon(instance, GetSystemMetrics(SM_CXICON));
+    windowClass.hIconSm = LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
+    if (!CreateWindowExA(0, kMainWindowClass, kMainWindowTitle,
+                         WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y,
+                         kOuterWidth, kOuterHeight, nullptr, nullptr, instance, this)) {
+        return false;
+    }
+    // Set on the window as well as its class, so that the shell and other programs can ask.
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowClass.hIcon));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowClass.hIconSm));
+    ApplyStayOnTop();
+    CreateControls();
+    SendMessageA(Control(kId选择框1), BM_SETCHECK, BST_CHECKED, 0);
+    SetEscapeCloses(hwnd_);
+    dropTargets_.RegisterDropTargets(Control(kId编辑框1), Control(kId编辑框2));
+    return true;
+}
+
+void MainWindow::Show(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+}
+
+void MainWindow::CreateControls() {
+    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
+    for (const ControlSpec& spec : kControls) {
+        const HWND parent = spec.parent == Parent::group1   ? groupBox1_
+                            : spec.parent == Parent::group2 ? groupBox2_
+                                                            : hwnd_;
+        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.caption, spec.style,
+                                       spec.x, spec.y, spec.width, spec.height, parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                       instance, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        if (spec.id == kId分组框1 || spec.id == kId分组框2) {
+            // The buttons and boxes live in the group boxes, which hand their notifications
+            // on to this window.
+            SetWindowLongPtrA(control, GWLP_USERDATA, SetWindowLongPtrA(control, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+            (spec.id == kId分组框1 ? groupBox1_ : groupBox2_) = control;
+        }
+        if (spec.className == TextView("EDIT")) {
+            SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
+            SendMessageA(control, EM_SETSEL, 0, 0);
+        }
+    }
+}
+
+HWND MainWindow::Control(ControlId id) const {
+    if (id == kId分组框1) return groupBox1_;
+    if (id == kId分组框2) return groupBox2_;
+    HWND inFirst = GetDlgItem(groupBox1_, id);
+    return inFirst ? inFirst : GetDlgItem(groupBox2_, id);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        // From here on an operation that is still running knows the window is gone.
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+    default:
+        return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (IsPathBox(reinterpret_cast<HWND>(lParam))) {
+            return PaintBoxWhite(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        }
+        break;
+    case WM_DESTROY:
+        dropTargets_.RevokeDropTargets();
+        ForgetEscapeCloses(hwnd_);
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT MainWindow::PaintBoxWhite(HDC dc, HWND) {
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+}
+
+void MainWindow::OnCommand(int id) {
+    switch (id) {
+    case kId设置: OnApply(); break;
+    case kId还原: OnRestore(); break;
+    case kId按钮1: OnRestartShell(); break;
+    case kId选择框1: OnToggleStayOnTop(); break;
+    case kId文件夹: BrowseFolder(Control(kId编辑框1)); break;
+    case kIdEXE: 通用对话框1_.PickIconFile(Control(kId编辑框2)); break;
+    case kId关于: OpenHelpWindow(hwnd_); break;
+    }
+}
+
+// While an operation waits for its console command, window messages are dispatched: the
+// window may be closed meanwhile (then hwnd_ is null afterwards and nothing is shown), and
+// a second press must not start another operation on top of the running one.
+void MainWindow::OnApply() {
+    if (operationRunning_) return;
+    operationRunning_ = true;
+    const Text result = ApplyFolderIcon(BoxText(Control(kId编辑框1)), BoxText(Control(kId编辑框2)));
+    operationRunning_ = false;
+    if (hwnd_) ShowResult(result);
+}
+
+void MainWindow::OnRestore() {
+    if (operationRunning_) return;
+    operationRunning_ = true;
+    const RestoreResult result = RestoreFolder(BoxText(Control(kId编辑框1)));
+    operationRunning_ = false;
+    if (!hwnd_) return;
+    if (result.resetBoxes) {
+        SetBoxText(Control(kId编辑框1), kPromptFolder);
+        SetBoxText(Control(kId编辑框2), kPromptExeAfterRestore);
+    }
+    ShowResult(result.text);
+}
+
+void MainWindow::OnRestartShell() {
+    if (operationRunning_) return;
+    operationRunning_ = true;
+    RestartShell();
+    operationRunning_ = false;
+}
+
+void MainWindow::OnToggleStayOnTop() {
+    stayOnTop_ = stayOnTop_ == 0 ? 1 : 0;
+    ApplyStayOnTop();
+}
+
+void MainWindow::ApplyStayOnTop() {
+    SetWindowPos(hwnd_, stayOnTop_ == 1 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void MainWindow::ShowResult(TextView text) {
+    const Text message(text);
+    const bool lift = stayOnTop_ == 1;
+    if (lift) {
+        stayOnTop_ = 0;
+        ApplyStayOnTop();
+    }
+    MessageBoxA(nullptr, message.c_str(), kResultCaption, MB_OK | MB_TASKMODAL);
+    if (lift && hwnd_) {
+        stayOnTop_ = 1;
+        ApplyStayOnTop();
+    }
+}
+
+int RunVandrel(HINSTANCE instance, int showCommand) {
+    OleInitialize(nullptr);
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    InstallMessageFilter(KeyboardFilter);
+
+    int exitCode = 0;
+    {
+        MainWindow window;
+        if (!window.Create(instance)) return 1;
+        window.Show(showCommand);
+        MSG msg;
+        for (;;) {
+            const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            if (got == 0) {
+                exitCode = static_cast<int>(msg.wParam);
+                break;
+            }
+            if (got == -1) break;
+            if (FilterMessage(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    OleUninitialize();
+    return exitCode;
+}
