@@ -56,7 +56,8 @@ VandrelProcess::VandrelProcess() {
     CloseHandle(started.hThread);
     process_ = started.hProcess;
     pid_ = started.dwProcessId;
-    main_ = WaitForWindow(pid_, kMainWindowTitle, kMainWindowClass);
+    // The first window in a new Wine prefix can take a while.
+    main_ = WaitForWindow(pid_, kMainWindowTitle, kMainWindowClass, 30000);
 }
 
 VandrelProcess::~VandrelProcess() {

@@ -15,9 +15,6 @@ unset LANGUAGE
 
 exec 9>"$build/.wine-run.lock"
 flock 9
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 9>&- || true
-fi
 if [ -z "${DISPLAY:-}" ]; then
     if [ ! -f "$build/.xvfb-display" ] || ! kill -0 "$(cat "$build/.xvfb-pid" 2>/dev/null)" 2>/dev/null; then
         for n in $(seq 90 130); do
@@ -33,6 +30,15 @@ if [ -z "${DISPLAY:-}" ]; then
     managed=N
 else
     managed=Y
+fi
+# The display comes first: the desktop process that wineboot or the first window starts
+# keeps the display it saw for as long as the wineserver runs.
+if [ "$(cat "$build/.wine-display" 2>/dev/null)" != "$DISPLAY" ]; then
+    wineserver -k >/dev/null 2>&1 9>&- || true
+    echo "$DISPLAY" > "$build/.wine-display"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 9>&- || true
 fi
 # On a display without a window manager Wine draws the frames itself and does not wait
 # for a manager to answer; on the user's display the window manager takes them.

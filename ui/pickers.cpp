@@ -155,8 +155,7 @@ void IconFileDialog::PickIconFile(HWND iconBox) {
     const Text filter = OpenFileFilterList(kIconFilter);
 
     OPENFILENAMEA dialog{};
-    // The short form of the structure is the one that every Windows from 95 and NT 4 accepts.
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetActiveWindow();
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
