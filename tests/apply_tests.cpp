@@ -1,10 +1,10 @@
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include "engine/apply_icon.h"
 #include "tests/scratch_folder.h"
+#include "tests/shell_listener.h"
 
 namespace {
 
@@ -146,38 +146,11 @@ TEST_F(Apply, AFolderWhoseNameTheInterpreterExpandsStillGetsSystem) {
     EXPECT_EQ(ReadFileBytes(odd + "\\desktop.ini"), IniWith("app.exe"));
 }
 
-constexpr UINT kNotified = WM_APP + 1;
-bool notified = false;
-LRESULT CALLBACK ListenForNotification(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == kNotified) notified = true;
-    return DefWindowProcA(w, m, wp, lp);
-}
-
 TEST_F(Apply, TheShellIsToldThatTheFolderChanged) {
-    HWND listener = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(listener);
-    notified = false;
-    SetWindowLongPtrA(listener, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListenForNotification));
-    PIDLIST_ABSOLUTE folderId = nullptr;
-    WCHAR wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, viewer.c_str(), -1, wide, MAX_PATH);
-    ASSERT_EQ(SHParseDisplayName(wide, nullptr, &folderId, 0, nullptr), S_OK);
-    SHChangeNotifyEntry entry{folderId, FALSE};
-    const ULONG registration = SHChangeNotifyRegister(
-        listener, SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery,
-        SHCNE_UPDATEITEM | SHCNE_UPDATEDIR, kNotified, 1, &entry);
-    ASSERT_NE(registration, 0u);
-
+    ShellChangeListener shell(viewer);
+    ASSERT_TRUE(shell.Listening());
     EXPECT_EQ(ApplyFolderIcon(viewer, viewer + "\\viewer.exe"), kResultApplied);
-    for (int i = 0; i < 50 && !notified; ++i) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        if (!notified) Sleep(20);
-    }
-    EXPECT_TRUE(notified);
-    SHChangeNotifyDeregister(registration);
-    CoTaskMemFree(folderId);
-    DestroyWindow(listener);
+    EXPECT_TRUE(shell.WaitForNotice());
 }
 
 }  // namespace

@@ -42,6 +42,15 @@ protected:
         ASSERT_TRUE(app.Main()) << "the window \"Vandrel\" did not appear";
     }
     HWND C(int id) { return app.Control(id); }
+    // A real folder with an .exe in it, named in the two boxes as a user would choose them.
+    std::string FillBoxesWithAProgramFolder() {
+        const std::string folder = root / "Viewer";
+        MakeFolder(folder);
+        WriteFileBytes(folder + "\\viewer.exe", "MZ");
+        SetText(C(kId编辑框1), folder);
+        SetText(C(kId编辑框2), folder + "\\viewer.exe");
+        return folder;
+    }
     // Presses a button whose handler ends in a result box; returns the box's text after OK.
     std::string PressAndReadResult(int id, bool* topmostWhileShown = nullptr) {
         Click(C(id));
@@ -54,6 +63,7 @@ protected:
         return text;
     }
 
+    ScratchFolder root;  // outlives the program, which may still be writing into it
     VandrelProcess app;
 };
 
@@ -174,12 +184,7 @@ TEST_F(MainWindowRun, StayOnTopFollowsTheToggleAndThePathBoxesTakeNoTyping) {
 }
 
 TEST_F(MainWindowRun, ApplyAndRestoreShowTheirResultsAboveTheWindow) {
-    ScratchFolder root;
-    const std::string folder = root / "Viewer";
-    MakeFolder(folder);
-    WriteFileBytes(folder + "\\viewer.exe", "MZ");
-    SetText(C(kId编辑框1), folder);
-    SetText(C(kId编辑框2), folder + "\\viewer.exe");
+    const std::string folder = FillBoxesWithAProgramFolder();
 
     bool topmostWhileShown = true;
     EXPECT_EQ(PressAndReadResult(kId设置, &topmostWhileShown), "已设置！");
@@ -202,12 +207,7 @@ TEST_F(MainWindowRun, EscEndsTheProgramWithExitCodeZero) {
 }
 
 TEST_F(MainWindowRun, ASecondPressDuringTheWaitStartsNothing) {
-    ScratchFolder root;
-    const std::string folder = root / "Viewer";
-    MakeFolder(folder);
-    WriteFileBytes(folder + "\\viewer.exe", "MZ");
-    SetText(C(kId编辑框1), folder);
-    SetText(C(kId编辑框2), folder + "\\viewer.exe");
+    const std::string folder = FillBoxesWithAProgramFolder();
     // Both presses are queued at once: the second arrives while the first waits for attrib.
     Click(C(kId设置));
     Click(C(kId还原));
@@ -224,12 +224,7 @@ TEST_F(MainWindowRun, ASecondPressDuringTheWaitStartsNothing) {
 }
 
 TEST_F(MainWindowRun, ClosingDuringTheWaitFinishesTheWriteAndShowsNothing) {
-    ScratchFolder root;
-    const std::string folder = root / "Viewer";
-    MakeFolder(folder);
-    WriteFileBytes(folder + "\\viewer.exe", "MZ");
-    SetText(C(kId编辑框1), folder);
-    SetText(C(kId编辑框2), folder + "\\viewer.exe");
+    const std::string folder = FillBoxesWithAProgramFolder();
     Click(C(kId设置));
     PostMessageA(app.Main(), WM_CLOSE, 0, 0);
     // A result box would hold the process until OK.

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include "engine/restore_folder.h"
 #include "process/owned_handle.h"
 #include "tests/scratch_folder.h"
+#include "tests/shell_listener.h"
 
 namespace {
 
@@ -181,43 +181,15 @@ TEST_F(Restore, TheFolderCheckComesFirstAndNothingIsTouched) {
     }
 }
 
-constexpr UINT kNotified = WM_APP + 7;
-bool notified = false;
-LRESULT CALLBACK NoteNotification(HWND window, UINT message, WPARAM wp, LPARAM lp) {
-    if (message == kNotified) notified = true;
-    return DefWindowProcA(window, message, wp, lp);
-}
-
 TEST_F(Restore, TheShellIsToldThatTheFolderChanged) {
     const std::string folder = NewFolder();
     ASSERT_EQ(ApplyFolderIcon(folder, folder + "\\viewer.exe"), kResultApplied);
-
-    HWND listener = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(listener);
-    SetWindowLongPtrA(listener, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoteNotification));
-    WCHAR wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
-    PIDLIST_ABSOLUTE folderId = nullptr;
-    ASSERT_EQ(SHParseDisplayName(wide, nullptr, &folderId, 0, nullptr), S_OK);
-    SHChangeNotifyEntry entry{folderId, FALSE};
-    const ULONG registration = SHChangeNotifyRegister(
-        listener, SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery,
-        SHCNE_UPDATEITEM | SHCNE_UPDATEDIR, kNotified, 1, &entry);
-    ASSERT_NE(registration, 0u);
-    // Notices of the apply must not count for the restore.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    notified = false;
+    ShellChangeListener shell(folder);
+    ASSERT_TRUE(shell.Listening());
+    shell.Forget();  // notices of the apply must not count for the restore
 
     ExpectRestored(RestoreFolder(folder));
-    for (int i = 0; i < 50 && !notified; ++i) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        if (!notified) Sleep(20);
-    }
-    EXPECT_TRUE(notified);
-    SHChangeNotifyDeregister(registration);
-    CoTaskMemFree(folderId);
-    DestroyWindow(listener);
+    EXPECT_TRUE(shell.WaitForNotice());
 }
 
 }  // namespace
