@@ -14,8 +14,11 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: the wrapper starts a virtual one, where Wine draws the window frames itself.
+# A first, empty run sets up the display and the Wine prefix before the program starts.
+"$root/tests/wine-run.sh" "$build" cmd /c exit >/dev/null
 "$root/tests/wine-run.sh" "$build" "$build/Vandrel.exe" &
 app=$!
+# Only the X tools below use the virtual display; the wrapper keeps track of it itself.
 export DISPLAY=$(cat "$build/.xvfb-display")
 for _ in $(seq 100); do
     window=$(xdotool search --onlyvisible --name '^Vandrel$' 2>/dev/null | head -n 1 || true)

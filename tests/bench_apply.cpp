@@ -45,7 +45,7 @@ double TimeBareAttrib(const std::string& folder) {
 }  // namespace
 
 int main() {
-    const int rounds = 5;
+    const int rounds = 20;
     double applyWall = 0, applyCpu = 0, attribWall = 0;
     for (int i = 0; i < rounds; ++i) {
         ScratchFolder root;
