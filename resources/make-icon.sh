@@ -67,8 +67,8 @@ def bitmap_frame(size, rgba):
 
 out = sys.argv[1]
 images = []
-for spec in sys.argv[2:]:
-    kind, size, path = spec.split(':', 2)
+for frame in sys.argv[2:]:
+    kind, size, path = frame.split(':', 2)
     size = int(size)
     data = open(path, 'rb').read()
     if kind == 'bmp':

@@ -27,7 +27,7 @@ constexpr DWORD kGroupBox = WS_CHILD | WS_VISIBLE | BS_GROUPBOX;
 
 enum class Parent { window, group1, group2 };
 
-struct ControlSpec {
+struct ControlRow {
     ControlId id;
     const char* className;
     DWORD style;
@@ -39,7 +39,7 @@ struct ControlSpec {
 
 // In creation order, which is each parent's stacking order from the top; places are
 // relative to the parent's client area.
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {kId分组框2, "BUTTON", kGroupBox, 0, Parent::window, 8, 81, 265, 79, ""},
     {kId分组框1, "BUTTON", kGroupBox, 0, Parent::window, 7, 1, 265, 79, ""},
     {kIdEXE, "BUTTON", kPushButton, 0, Parent::group1, 8, 47, 56, 24, "图标"},
@@ -115,23 +115,23 @@ void MainWindow::CreateControls() {
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : kControls) {
-        const HWND parent = spec.parent == Parent::group1   ? groupBox1_
-                            : spec.parent == Parent::group2 ? groupBox2_
+    for (const ControlRow& row : kControls) {
+        const HWND parent = row.parent == Parent::group1   ? groupBox1_
+                            : row.parent == Parent::group2 ? groupBox2_
                                                             : hwnd_;
-        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.caption, spec.style,
-                                       spec.x, spec.y, spec.width, spec.height, parent,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+        HWND control = CreateWindowExA(row.exStyle, row.className, row.caption, row.style,
+                                       row.x, row.y, row.width, row.height, parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                        instance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        if (spec.id == kId分组框1 || spec.id == kId分组框2) {
+        if (row.id == kId分组框1 || row.id == kId分组框2) {
             // The buttons and boxes live in the group boxes, which hand their notifications
             // on to this window.
             SetWindowLongPtrA(control, GWLP_USERDATA, SetWindowLongPtrA(control, GWLP_WNDPROC,
                               reinterpret_cast<LONG_PTR>(GroupBoxProc)));
-            (spec.id == kId分组框1 ? groupBox1_ : groupBox2_) = control;
+            (row.id == kId分组框1 ? groupBox1_ : groupBox2_) = control;
         }
-        if (spec.className == TextView("EDIT")) {
+        if (row.className == TextView("EDIT")) {
             SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
             SendMessageA(control, EM_SETSEL, 0, 0);
         }
