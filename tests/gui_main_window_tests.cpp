@@ -201,6 +201,22 @@ TEST_F(MainWindowRun, ApplyAndRestoreShowTheirResultsAboveTheWindow) {
     EXPECT_EQ(PressAndReadResult(kId设置), "文件夹不存在！");
 }
 
+TEST_F(MainWindowRun, TabMovesTheFocusThroughTheControlsInReadingOrder) {
+    const DWORD thread = GetWindowThreadProcessId(app.Main(), nullptr);
+    auto focused = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    };
+    const int order[] = {kId文件夹, kId编辑框1, kIdEXE, kId编辑框2, kId选择框1, kId设置, kId还原, kId关于, kId按钮1,
+                         kId文件夹};
+    for (int id : order) {
+        HWND before = focused();
+        PostMessageA(before ? before : app.Main(), WM_KEYDOWN, VK_TAB, 0);
+        EXPECT_TRUE(WaitUntil([&] { return focused() == C(id); }, 3000)) << "expected control " << id;
+    }
+}
+
 TEST_F(MainWindowRun, EscEndsTheProgramWithExitCodeZero) {
     PostMessageA(C(kId编辑框1), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(app.WaitForExit(), 0u);

@@ -54,7 +54,7 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     }
     case WM_DESTROY:
-        ForgetEscapeCloses(window);
+        ForgetWindowKeys(window);
         helpWindow = nullptr;
         编辑框1 = nullptr;
         return 0;

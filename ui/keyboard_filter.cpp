@@ -1,39 +1,75 @@
 #include "ui/keyboard_filter.h"
 
 #include <algorithm>
-#include <vector>
+#include <utility>
 
 namespace {
 
-std::vector<HWND>& EscapeClosingWindows() {
-    static std::vector<HWND> windows;
+struct WindowKeys {
+    HWND topLevel;
+    bool escapeCloses = false;
+    std::vector<HWND> tabOrder;
+};
+
+std::vector<WindowKeys>& KeyedWindows() {
+    static std::vector<WindowKeys> windows;
     return windows;
 }
 
-bool IsModifierDown() {
-    return (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_SHIFT) & 0x8000) ||
-           (GetKeyState(VK_MENU) & 0x8000);
+WindowKeys* KeysOf(HWND topLevel) {
+    auto& windows = KeyedWindows();
+    auto found = std::find_if(windows.begin(), windows.end(),
+                              [&](const WindowKeys& w) { return w.topLevel == topLevel; });
+    return found == windows.end() ? nullptr : &*found;
+}
+
+WindowKeys& KeysFor(HWND topLevel) {
+    if (WindowKeys* keys = KeysOf(topLevel)) return *keys;
+    return KeyedWindows().emplace_back(WindowKeys{topLevel, false, {}});
+}
+
+bool IsDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+bool MoveFocus(const std::vector<HWND>& order, bool backwards) {
+    const int count = static_cast<int>(order.size());
+    if (count == 0) return false;
+    const auto current = std::find(order.begin(), order.end(), GetFocus());
+    int index = current == order.end() ? (backwards ? 0 : -1) : static_cast<int>(current - order.begin());
+    for (int step = 0; step < count; ++step) {
+        index = (index + (backwards ? count - 1 : 1)) % count;
+        if (IsWindowEnabled(order[index]) && IsWindowVisible(order[index])) {
+            SetFocus(order[index]);
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
-void SetEscapeCloses(HWND topLevel) {
-    auto& windows = EscapeClosingWindows();
-    if (std::find(windows.begin(), windows.end(), topLevel) == windows.end()) windows.push_back(topLevel);
+void SetEscapeCloses(HWND topLevel) { KeysFor(topLevel).escapeCloses = true; }
+
+void ForgetWindowKeys(HWND topLevel) {
+    auto& windows = KeyedWindows();
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [&](const WindowKeys& w) { return w.topLevel == topLevel; }),
+                  windows.end());
 }
 
-void ForgetEscapeCloses(HWND topLevel) {
-    auto& windows = EscapeClosingWindows();
-    windows.erase(std::remove(windows.begin(), windows.end(), topLevel), windows.end());
-}
+void SetTabOrder(HWND topLevel, std::vector<HWND> controls) { KeysFor(topLevel).tabOrder = std::move(controls); }
 
 bool KeyboardFilter(MSG& msg) {
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE || msg.hwnd == nullptr) return false;
-    if (IsModifierDown()) return false;
+    if (msg.message != WM_KEYDOWN || msg.hwnd == nullptr) return false;
+    const WindowKeys* keys = KeysOf(GetAncestor(msg.hwnd, GA_ROOT));
+    if (!keys) return false;
     // No control of this program claims Esc, so the key belongs to the window it is in.
-    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    const auto& windows = EscapeClosingWindows();
-    if (std::find(windows.begin(), windows.end(), top) == windows.end()) return false;
-    PostMessageA(top, WM_CLOSE, 0, 0);
-    return true;
+    if (msg.wParam == VK_ESCAPE && keys->escapeCloses && !IsDown(VK_CONTROL) && !IsDown(VK_SHIFT) &&
+        !IsDown(VK_MENU)) {
+        PostMessageA(keys->topLevel, WM_CLOSE, 0, 0);
+        return true;
+    }
+    if (msg.wParam == VK_TAB && !IsDown(VK_CONTROL) && !IsDown(VK_MENU)) {
+        return MoveFocus(keys->tabOrder, IsDown(VK_SHIFT));
+    }
+    return false;
 }

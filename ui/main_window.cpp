@@ -102,6 +102,9 @@ bool MainWindow::Create(HINSTANCE instance) {
     CreateControls();
     SendMessageA(Control(kId选择框1), BM_SETCHECK, BST_CHECKED, 0);
     SetEscapeCloses(hwnd_);
+    SetTabOrder(hwnd_, {Control(kId文件夹), Control(kId编辑框1), Control(kIdEXE), Control(kId编辑框2),
+                        Control(kId选择框1), Control(kId设置), Control(kId还原), Control(kId关于),
+                        Control(kId按钮1)});
     dropTargets_.RegisterDropTargets(Control(kId编辑框1), Control(kId编辑框2));
     return true;
 }
@@ -188,7 +191,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DESTROY:
         dropTargets_.RevokeDropTargets();
-        ForgetEscapeCloses(hwnd_);
+        ForgetWindowKeys(hwnd_);
         PostQuitMessage(0);
         return 0;
     }
