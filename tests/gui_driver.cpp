@@ -19,11 +19,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &pid);
     if (pid != query.pid || !IsWindowVisible(window)) return TRUE;
     if (WindowText(window) != *query.title) return TRUE;
-    if (query.className) {
-        char name[64] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (std::string(name) != query.className) return TRUE;
-    }
+    if (query.className && ClassOf(window) != query.className) return TRUE;
     query.found = window;
     return FALSE;
 }
@@ -102,6 +98,12 @@ std::string WindowText(HWND window) {
     const LRESULT copied = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
 }
 
 void SetText(HWND window, const std::string& text) {

@@ -36,6 +36,7 @@ HWND WaitForWindow(DWORD pid, const std::string& title, const char* className = 
 // Waits until no such window exists; true when it is gone.
 bool WaitForNoWindow(DWORD pid, const std::string& title, DWORD timeoutMs = 10000);
 std::string WindowText(HWND window);
+std::string ClassOf(HWND window);
 void SetText(HWND window, const std::string& text);
 void Click(HWND button);
 // Polls cond every few milliseconds until it holds or the time is up.

@@ -31,15 +31,6 @@ int HelpWindowCount(DWORD pid) {
     return query.count;
 }
 
-// The whole text of another process's edit box: longer than the driver's WindowText reads.
-std::string BoxText(HWND box) {
-    const LRESULT length = SendMessageA(box, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT got = SendMessageA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 LPARAM KeyData(UINT key) { return 1 | static_cast<LPARAM>(MapVirtualKeyA(key, 0)) << 16; }
 
 class HelpWindowRun : public testing::Test {
@@ -78,7 +69,7 @@ TEST_F(HelpWindowRun, AboutOpensOneOwnedWindowWithTheHelpText) {
     EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 563) / 2);
     HWND box = HelpBox(help);
     ASSERT_TRUE(box);
-    EXPECT_EQ(BoxText(box), HelpText());
+    EXPECT_EQ(WindowText(box), HelpText());
     EXPECT_TRUE(StillRuns());
 }
 
@@ -131,7 +122,7 @@ TEST_F(HelpWindowRun, TypedTextIsGoneAfterClosingAndReopening) {
     PostMessageA(box, WM_KEYDOWN, VK_RETURN, KeyData(VK_RETURN));
     PostMessageA(box, WM_KEYUP, VK_RETURN, KeyData(VK_RETURN) | 0xC0000000);
     const std::string edited = "typed\r\n" + HelpText();
-    EXPECT_TRUE(WaitUntil([&] { return BoxText(box) == edited; }, 3000)) << BoxText(box).substr(0, 40);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(box) == edited; }, 3000)) << WindowText(box).substr(0, 40);
     EXPECT_TRUE(IsWindow(help));
 
     PostMessageA(help, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -140,7 +131,7 @@ TEST_F(HelpWindowRun, TypedTextIsGoneAfterClosingAndReopening) {
 
     HWND reopened = PressAbout();
     ASSERT_TRUE(reopened);
-    EXPECT_EQ(BoxText(HelpBox(reopened)), HelpText());
+    EXPECT_EQ(WindowText(HelpBox(reopened)), HelpText());
 }
 
 TEST_F(HelpWindowRun, EscInTheHelpTextClosesOnlyThatWindow) {

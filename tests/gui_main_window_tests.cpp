@@ -15,12 +15,6 @@ constexpr DWORD kPushButton = BS_PUSHBUTTON | BS_CENTER | BS_VCENTER | BS_MULTIL
 constexpr DWORD kToggle = BS_AUTOCHECKBOX | BS_PUSHLIKE | BS_CENTER | BS_VCENTER | BS_MULTILINE | WS_TABSTOP;
 constexpr DWORD kPathBox = ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 RECT PlaceInMainClient(HWND control, HWND main) {
     RECT rect;
     GetWindowRect(control, &rect);

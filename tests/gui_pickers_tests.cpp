@@ -19,12 +19,6 @@ constexpr char kIconStart[] = "拖放EXE/ICO文件到这里";
 constexpr char kBrowseTitle[] = "请选择文件夹！";
 constexpr int kFileNameCombo = 0x47C;  // cmb13, the file name of an Explorer-style dialog
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 struct ChildQuery {
     const char* className;
     const char* text;

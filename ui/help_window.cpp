@@ -1,6 +1,6 @@
 #include "ui/help_window.h"
 
-#include "resources/resource_ids.h"
+#include "ui/app_look.h"
 #include "ui/help_text.h"
 #include "ui/keyboard_filter.h"
 
@@ -14,13 +14,6 @@ constexpr int helpHeight = 563;
 // There is never more than one instructions window.
 HWND helpWindow = nullptr;
 HWND 编辑框1 = nullptr;
-
-HICON ApplicationIcon(int size) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    auto icon = static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANDREL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-    return icon != nullptr ? icon : LoadIconA(nullptr, IDI_APPLICATION);
-}
 
 void CreateHelpBox(HWND window) {
     编辑框1 = CreateWindowExA(
@@ -47,12 +40,8 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Keys typed into the window belong to its only control.
         SetFocus(编辑框1);
         return 0;
-    case WM_CTLCOLOREDIT: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkColor(dc, RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-    }
+    case WM_CTLCOLOREDIT:
+        return PaintBlackOnWhite(reinterpret_cast<HDC>(wParam));
     case WM_DESTROY:
         ForgetWindowKeys(window);
         helpWindow = nullptr;
@@ -71,8 +60,8 @@ void RegisterHelpClass() {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = HelpWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = ApplicationIcon(GetSystemMetrics(SM_CXICON));
-    windowClass.hIconSm = ApplicationIcon(GetSystemMetrics(SM_CXSMICON));
+    windowClass.hIcon = LoadApplicationIcon(GetSystemMetrics(SM_CXICON));
+    windowClass.hIconSm = LoadApplicationIcon(GetSystemMetrics(SM_CXSMICON));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = helpClassName;

@@ -8,7 +8,7 @@
 #include "engine/restore_folder.h"
 #include "process/message_pump.h"
 #include "process/shell_restart.h"
-#include "resources/resource_ids.h"
+#include "ui/app_look.h"
 #include "ui/help_window.h"
 #include "ui/keyboard_filter.h"
 #include "ui/path_boxes.h"
@@ -53,11 +53,6 @@ constexpr ControlRow kControls[] = {
     {kId设置, "BUTTON", kPushButton, 0, Parent::group2, 72, 14, 56, 24, "设置"},
 };
 
-HICON LoadAppIcon(HINSTANCE instance, int size) {
-    return static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANDREL), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
 bool IsPathBox(HWND control) {
     const int id = GetDlgCtrlID(control);
     return id == kId编辑框1 || id == kId编辑框2;
@@ -81,8 +76,8 @@ bool MainWindow::Create(HINSTANCE instance) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadAppIcon(instance, GetSystemMetrics(SM_CXICON));
-    windowClass.hIconSm = LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON));
+    windowClass.hIcon = LoadApplicationIcon(GetSystemMetrics(SM_CXICON));
+    windowClass.hIconSm = LoadApplicationIcon(GetSystemMetrics(SM_CXSMICON));
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
@@ -115,8 +110,8 @@ void MainWindow::Show(int showCommand) {
 }
 
 void MainWindow::CreateControls() {
-    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageA(hwnd_, WM_SETFONT, font, FALSE);
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
     for (const ControlRow& row : kControls) {
         const HWND parent = row.parent == Parent::group1   ? groupBox1_
@@ -126,7 +121,7 @@ void MainWindow::CreateControls() {
                                        row.x, row.y, row.width, row.height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                        instance, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageA(control, WM_SETFONT, font, FALSE);
         if (row.id == kId分组框1 || row.id == kId分组框2) {
             // The buttons and boxes live in the group boxes, which hand their notifications
             // on to this window.
@@ -186,7 +181,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
         if (IsPathBox(reinterpret_cast<HWND>(lParam))) {
-            return PaintBoxWhite(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return PaintBlackOnWhite(reinterpret_cast<HDC>(wParam));
         }
         break;
     case WM_DESTROY:
@@ -196,12 +191,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
-}
-
-LRESULT MainWindow::PaintBoxWhite(HDC dc, HWND) {
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
 }
 
 void MainWindow::OnCommand(int id) {

@@ -38,7 +38,6 @@ private:
     void OnToggleStayOnTop();
     void ApplyStayOnTop();
     void ShowResult(TextView text);
-    LRESULT PaintBoxWhite(HDC dc, HWND control);
 
     HWND hwnd_ = nullptr;
     HWND groupBox1_ = nullptr;
@@ -46,7 +45,6 @@ private:
     int stayOnTop_ = 1;
     // An operation is waiting for its console command; a second press starts nothing.
     bool operationRunning_ = false;
-    HFONT font_ = nullptr;
     IconFileDialog 通用对话框1_;
     DropTargets dropTargets_;
 };
