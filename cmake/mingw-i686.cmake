@@ -1,4 +1,5 @@
-# Cross-builds the 32-bit Windows program with Debian's MinGW-w64 (posix thread flavour).
+# Cross-builds the 32-bit test programs with Debian's MinGW-w64 (posix thread flavour, which
+# GoogleTest needs). The program users get is built by mingw-i686-win32.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 

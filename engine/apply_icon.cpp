@@ -48,11 +48,12 @@ bool HasSystemAttribute(const Text& folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM);
 }
 
-// attrib is how the folder is marked, but the interpreter may not have understood the
-// folder's name (it expands %NAME% even inside quotes), so the result is checked and,
-// where needed, set directly with the folder's other attributes kept.
+// attrib is how the folder is marked. cmd rewrites some folder names even inside quotes
+// (%NAME%, and !NAME! where delayed expansion is on), so attrib could act on another folder:
+// such a name never goes to the interpreter. The result is checked and, where attrib has
+// not marked the folder, set directly with the folder's other attributes kept.
 bool MarkFolderSystem(const Text& folder) {
-    RunConsoleCommand("attrib \"" + folder + "\" +s");
+    if (IsPathSafeInQuotes(folder)) RunConsoleCommand("attrib \"" + folder + "\" +s");
     if (HasSystemAttribute(folder)) return true;
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;

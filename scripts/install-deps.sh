@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for pkg in g++-mingw-w64-i686-posix cmake make g++ googletest libgtest-dev xvfb \
+for pkg in g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 cmake make g++ googletest libgtest-dev xvfb \
            xdotool imagemagick fonts-wqy-microhei locales wine wine32:i386; do
     have_pkg "$pkg" || need+=("$pkg")
 done

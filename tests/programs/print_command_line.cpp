@@ -1,11 +1,17 @@
-// Writes its own command line, exactly as it received it, to standard output.
+// Writes what it was started with to standard output: its command line, exactly as it
+// received it, then a line break and its current directory.
 #include <windows.h>
 
-#include <cstring>
+#include <string>
 
 int main() {
-    const char* line = GetCommandLineA();
+    std::string report = GetCommandLineA();
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    report += "\n";
+    report += folder;
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), static_cast<DWORD>(report.size()),
+              &written, nullptr);
     return 0;
 }
