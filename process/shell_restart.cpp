@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "engine/path_rules.h"
 #include "process/message_pump.h"
@@ -20,9 +21,10 @@ constexpr UINT kUnexpectedExitCode = 2;
 
 bool restartUnderWay = false;
 
-int FirstProcessIdNamed(TextView name, int skippedId) {
-    // A process still being set up may have no name yet; no name is meant by an empty one.
-    if (name.empty()) return -1;
+// The id of the first process, in snapshot order, for which matches(exe name, id) holds; -1
+// when there is none.
+template <typename Matches>
+int FirstProcessId(Matches matches) {
     UniqueHandle snapshot(CreateToolhelp32Snapshot(kSnapshotAll, 0));
     if (!snapshot) return -1;
     PROCESSENTRY32 entry{};
@@ -32,26 +34,37 @@ int FirstProcessIdNamed(TextView name, int skippedId) {
         const char* const end = std::find(std::begin(entry.szExeFile), std::end(entry.szExeFile), '\0');
         const TextView exe(entry.szExeFile, end - entry.szExeFile);
         const int id = static_cast<int>(entry.th32ProcessID);
-        if (exe == name && id != skippedId) return id;
+        if (matches(exe, id)) return id;
     }
     return -1;
 }
 
-UniqueHandle EndFirstProcessNamed(TextView name, DWORD access, int& id) {
-    id = FindProcessIdByName(name);
+UniqueHandle EndProcess(int id, DWORD access) {
     if (id == -1) return {};
     UniqueHandle process(OpenProcess(access, FALSE, static_cast<DWORD>(id)));
     if (!process || !TerminateProcess(process.Get(), kUnexpectedExitCode)) return {};
     return process;
 }
 
+// GetSystemWindowsDirectory names the shared Windows folder even on a terminal server,
+// where GetWindowsDirectory may give a private one to programs not marked aware of it.
+Text WindowsFolder() {
+    char windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return FolderPathNoSlash(TextView(windows, length));
+}
+
+// Started in the Windows folder, so that a shell started from here does not hold the
+// folder, or the drive, this program runs from.
 bool StartCommandLine(TextView commandLine) {
+    const Text folder = WindowsFolder();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     Text mutableLine(commandLine);  // CreateProcessA may write into its command line
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
         return false;
     }
     UniqueHandle process(started.hProcess);
@@ -59,19 +72,33 @@ bool StartCommandLine(TextView commandLine) {
     return true;
 }
 
-RestartOutcome EndAndBringBack(TextView name, TextView commandLine, DWORD waitMs) {
-    int id = -1;
-    UniqueHandle old = EndFirstProcessNamed(name, PROCESS_TERMINATE | SYNCHRONIZE, id);
+std::vector<int> ProcessIdsNamed(TextView name) {
+    std::vector<int> ids;
+    FirstProcessId([&](TextView exe, int id) {
+        if (exe == name) ids.push_back(id);
+        return false;
+    });
+    return ids;
+}
+
+RestartOutcome EndAndBringBack(TextView name, TextView commandLine, DWORD waitMs, HWND shellWindow) {
+    // Other processes of that name (folder windows in processes of their own) may go on
+    // running: only one that was not there before has come back. While the old process's
+    // handle is held its id cannot be given to a new process, so an entry with that id is
+    // the old one still being taken down.
+    const std::vector<int> before = ProcessIdsNamed(name);
+    UniqueHandle old = EndProcess(ShellProcessId(shellWindow, name), PROCESS_TERMINATE | SYNCHRONIZE);
     if (!old) return RestartOutcome::notEnded;
     // A shell that does not end stays the shell; a second one must not join it.
     if (!WaitDispatchingMessages(old.Get(), waitMs)) return RestartOutcome::notEnded;
 
-    // While the old process's handle is held its id cannot be given to a new process, so
-    // an entry with that id is the old one still being taken down.
+    const auto isNew = [&](TextView exe, int id) {
+        return exe == name && std::find(before.begin(), before.end(), id) == before.end();
+    };
     UniqueHandle neverSignalled(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     const DWORD since = GetTickCount();
     for (;;) {
-        if (FirstProcessIdNamed(name, id) != -1) return RestartOutcome::cameBack;
+        if (FirstProcessId(isNew) != -1) return RestartOutcome::cameBack;
         const DWORD elapsed = GetTickCount() - since;
         if (elapsed >= waitMs) break;
         WaitDispatchingMessages(neverSignalled.Get(), std::min(kPollMs, waitMs - elapsed));
@@ -81,28 +108,42 @@ RestartOutcome EndAndBringBack(TextView name, TextView commandLine, DWORD waitMs
 
 Text ShellCommandLine() {
     // The full path: a bare name would be looked for in the program's own folder first.
-    char windows[MAX_PATH] = {};
-    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return kShellProcessName;
-    return "\"" + FolderPathNoSlash(TextView(windows, length)) + "\\" + kShellProcessName + "\"";
+    const Text windows = WindowsFolder();
+    if (windows.empty()) return kShellProcessName;
+    return "\"" + windows + "\\" + kShellProcessName + "\"";
 }
 
 }  // namespace
 
-int FindProcessIdByName(TextView name) { return FirstProcessIdNamed(name, -1); }
-
-bool KillProcessByName(TextView name) {
-    int id = -1;
-    return static_cast<bool>(EndFirstProcessNamed(name, PROCESS_TERMINATE, id));
+int FindProcessIdByName(TextView name) {
+    // A process still being set up may have no name yet; no name is meant by an empty one.
+    if (name.empty()) return -1;
+    return FirstProcessId([&](TextView exe, int) { return exe == name; });
 }
 
-RestartOutcome RestartProcessByName(TextView name, TextView commandLine, DWORD waitMs) {
+bool KillProcessByName(TextView name) {
+    return static_cast<bool>(EndProcess(FindProcessIdByName(name), PROCESS_TERMINATE));
+}
+
+int ShellProcessId(HWND shellWindow, TextView name) {
+    if (!shellWindow) return FindProcessIdByName(name);
+    DWORD owner = 0;
+    if (!GetWindowThreadProcessId(shellWindow, &owner) || owner == 0) return -1;
+    const int id = static_cast<int>(owner);
+    return FirstProcessId([&](TextView exe, int each) { return each == id && exe == name; });
+}
+
+RestartOutcome RestartProcessByName(TextView name, TextView commandLine, DWORD waitMs,
+                                    HWND shellWindow) {
     // Pressed again during the wait: the restart under way already brings it back.
     if (restartUnderWay) return RestartOutcome::notEnded;
     restartUnderWay = true;
-    const RestartOutcome outcome = EndAndBringBack(name, commandLine, waitMs);
+    const RestartOutcome outcome = EndAndBringBack(name, commandLine, waitMs, shellWindow);
     restartUnderWay = false;
     return outcome;
 }
 
-void RestartShell() { RestartProcessByName(kShellProcessName, ShellCommandLine(), kShellReturnWaitMs); }
+RestartOutcome RestartShell() {
+    return RestartProcessByName(kShellProcessName, ShellCommandLine(), kShellReturnWaitMs,
+                                GetShellWindow());
+}

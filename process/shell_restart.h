@@ -1,5 +1,6 @@
 // Ending a process by its executable name, and bringing the shell back after ending it,
-// so that Explorer reads the folder settings afresh. Nothing here is shown to the user.
+// so that Explorer reads the folder settings afresh. Nothing here is shown to the user: the
+// outcome is returned for the window to report.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,12 @@ int FindProcessIdByName(TextView name);
 // Ends the first process that FindProcessIdByName finds. True when it was ended.
 bool KillProcessByName(TextView name);
 
+// The process a restart of the shell ends: the owner of shellWindow when its executable is
+// named name exactly; with no shell window (null), the first process named name; -1 when
+// there is none. With folder windows in separate processes several explorer.exe run, and
+// the first may be one of those: only the shell window's owner is the shell.
+int ShellProcessId(HWND shellWindow, TextView name);
+
 enum class RestartOutcome {
     notEnded,    // no such process, no right to end it, it did not end, or a restart was under way
     cameBack,    // something else (Windows, for the shell) started a new one
@@ -22,10 +29,12 @@ enum class RestartOutcome {
     notStarted,  // none came back and commandLine could not be started
 };
 
-// Ends the first process named name and waits, up to waitMs, for it to end; then waits up to
-// waitMs again for a new process of that name to appear, and starts commandLine when none
-// has. Window messages are dispatched throughout; a request made while one is under way
-// does nothing.
-RestartOutcome RestartProcessByName(TextView name, TextView commandLine, DWORD waitMs);
-// The 按钮1 handler: restarts explorer.exe from the Windows folder.
-void RestartShell();
+// Ends the process ShellProcessId(shellWindow, name) finds and waits, up to waitMs, for it to
+// end; then waits up to waitMs again for a new process of that name to appear, and starts
+// commandLine, in the Windows folder, when none has. Window messages are dispatched
+// throughout; a request made while one is under way does nothing.
+RestartOutcome RestartProcessByName(TextView name, TextView commandLine, DWORD waitMs,
+                                    HWND shellWindow = nullptr);
+// The 按钮1 handler's work: restarts the shell, explorer.exe from the Windows folder.
+// notStarted means the user is left without a shell.
+RestartOutcome RestartShell();

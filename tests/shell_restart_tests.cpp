@@ -9,6 +9,7 @@
 
 #include "process/owned_handle.h"
 #include "process/shell_restart.h"
+#include "tests/gui_driver.h"
 #include "tests/scratch_folder.h"
 
 // Lets a failed check name the outcome.
@@ -89,6 +90,20 @@ void EndAllNamed(const std::string& name) {
     }
 }
 
+// The hidden window a stand-in started with "window" owns, as a shell owns the shell window.
+HWND WindowOf(const Started& started) {
+    const std::string title = "Vandrel stand-in shell " + std::to_string(started.id);
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindWindowA(nullptr, title.c_str())) != nullptr; });
+    return window;
+}
+
+std::string TestWindowsFolder() {
+    char folder[MAX_PATH] = {};
+    GetSystemWindowsDirectoryA(folder, MAX_PATH);
+    return folder;
+}
+
 std::string Swapped(std::string text, int (*change)(int)) {
     for (char& c : text) c = static_cast<char>(change(static_cast<unsigned char>(c)));
     return text;
@@ -167,6 +182,63 @@ TEST_F(ShellRestart, KillEndsTheFirstMatchOnlyAndNotAsADeliberateExit) {
     ExpectEndedUnexpectedly(ended);
     EXPECT_TRUE(IsRunning(spared));
     EXPECT_EQ(ProcessIdsNamed(standIn.name), std::vector<DWORD>{spared.id});
+}
+
+TEST_F(ShellRestart, TheShellWindowsOwnerIsEndedNotTheFirstOfItsName) {
+    const StandIn standIn = NewStandIn();
+    const std::string windowed = standIn.commandLine + " window";
+    const Started a = Start(windowed);
+    const Started b = Start(windowed);
+    ASSERT_TRUE(a.process && b.process);
+    // The shell is the one that comes second in snapshot order; the first plays a folder
+    // window in a process of its own.
+    const int first = FindProcessIdByName(standIn.name);
+    ASSERT_TRUE(first == static_cast<int>(a.id) || first == static_cast<int>(b.id));
+    const Started& folderWindow = first == static_cast<int>(a.id) ? a : b;
+    const Started& shell = first == static_cast<int>(a.id) ? b : a;
+    HWND shellWindow = WindowOf(shell);
+    ASSERT_TRUE(shellWindow);
+    EXPECT_EQ(ShellProcessId(shellWindow, standIn.name), static_cast<int>(shell.id));
+    EXPECT_EQ(ShellProcessId(nullptr, standIn.name), first);
+
+    // The folder window's process goes on running, so only a new process counts as the
+    // shell come back; none comes, so the restart starts one, in the Windows folder.
+    const std::string whereStarted = folder / "started-in.txt";
+    EXPECT_EQ(RestartProcessByName(standIn.name, standIn.commandLine + " cwd-to \"" + whereStarted + "\"",
+                                   500, shellWindow),
+              RestartOutcome::started);
+    ExpectEndedUnexpectedly(shell);
+    EXPECT_TRUE(IsRunning(folderWindow));
+    ASSERT_TRUE(WaitUntil([&] { return PathExists(whereStarted); }));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(whereStarted) == TestWindowsFolder(); }))
+        << ReadFileBytes(whereStarted);
+    const std::vector<DWORD> now = ProcessIdsNamed(standIn.name);
+    EXPECT_EQ(now.size(), 2u);
+    EXPECT_NE(std::find(now.begin(), now.end(), folderWindow.id), now.end());
+}
+
+TEST_F(ShellRestart, AShellWindowOfAnotherProgramOrOfNoProcessEndsNothing) {
+    const StandIn standIn = NewStandIn();
+    const StandIn otherShell = NewStandIn();
+    const Started running = Start(standIn.commandLine);
+    const Started other = Start(otherShell.commandLine + " window");
+    const Started gone = Start(standIn.commandLine + " window");
+    ASSERT_TRUE(running.process && other.process && gone.process);
+    HWND otherWindow = WindowOf(other);
+    HWND goneWindow = WindowOf(gone);
+    ASSERT_TRUE(otherWindow && goneWindow);
+    TerminateProcess(gone.process.Get(), 99);
+    ASSERT_EQ(ExitCodeAfterEnd(gone), 99u);
+
+    for (HWND shellWindow : {otherWindow, goneWindow}) {
+        SCOPED_TRACE(shellWindow == otherWindow ? "another program's" : "of no process");
+        EXPECT_EQ(ShellProcessId(shellWindow, standIn.name), -1);
+        EXPECT_EQ(RestartProcessByName(standIn.name, standIn.commandLine, 200, shellWindow),
+                  RestartOutcome::notEnded);
+    }
+    EXPECT_TRUE(IsRunning(running));
+    EXPECT_TRUE(IsRunning(other));
+    EXPECT_EQ(ProcessIdsNamed(standIn.name), std::vector<DWORD>{running.id});
 }
 
 TEST_F(ShellRestart, ANameThatMatchesNothingChangesNothing) {

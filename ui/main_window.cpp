@@ -232,8 +232,9 @@ void MainWindow::OnRestore() {
 void MainWindow::OnRestartShell() {
     if (operationRunning_) return;
     operationRunning_ = true;
-    RestartShell();
+    const RestartOutcome outcome = RestartShell();
     operationRunning_ = false;
+    if (outcome == RestartOutcome::notStarted && hwnd_) ShowResult(kResultShellNotBack);
 }
 
 void MainWindow::OnToggleStayOnTop() {

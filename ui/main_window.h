@@ -10,6 +10,9 @@
 #include "ui/pickers.h"
 
 inline constexpr char kResultCaption[] = "信息：";
+// Shown when the shell was ended and neither Windows nor this program could bring it back,
+// so that the user is not left without a taskbar in silence.
+inline constexpr char kResultShellNotBack[] = "无法重新启动资源管理器！请按 Ctrl+Shift+Esc 打开任务管理器，运行 explorer.exe。";
 inline constexpr char kIconBoxStartText[] = "拖放EXE/ICO文件到这里";
 
 class MainWindow {
