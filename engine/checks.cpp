@@ -1,5 +1,8 @@
 #include "engine/checks.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "process/owned_handle.h"
 
 namespace {
@@ -31,4 +34,11 @@ bool IconFileExists(TextView path) {
     WIN32_FIND_DATAA entry{};
     UniqueFind search(FindFirstFileA(Text(path).c_str(), &entry));
     return search && !IsDirectory(entry);
+}
+
+bool HoldsIcon(TextView path) {
+    // With the index -1 the call counts the icons. Wine answers 0xFFFFFFFF for some files
+    // that hold none.
+    const UINT count = ExtractIconExA(Text(path).c_str(), -1, nullptr, nullptr, 0);
+    return count != 0 && count != 0xFFFFFFFFu;
 }
