@@ -16,8 +16,6 @@ constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
                                       FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
-constexpr DWORD kRefusingAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
-                                      FILE_ATTRIBUTE_SYSTEM;
 // logo.ico, logo (2).ico, … logo (999).ico: past that the folder is full of them.
 constexpr int kMostCopyNames = 999;
 
@@ -53,11 +51,18 @@ bool IsFreeName(const Text& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// What an earlier apply left: the Hidden file that desktop.ini's IconFile names.
-bool IsEarlierCopy(const Text& path, const Text& namedByIconFile) {
+// What an earlier apply left: the Hidden file that desktop.ini's IconFile names. A Hidden
+// file with the very bytes of the icon counts too (an apply ended before it could write
+// desktop.ini leaves one): replacing it loses nothing.
+bool IsEarlierCopy(const Text& path, const Text& namedByIconFile, const Text& iconBytes) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & FILE_ATTRIBUTE_HIDDEN) && IsSameFile(path, namedByIconFile);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
+        return false;
+    }
+    if (!namedByIconFile.empty() && IsSameFile(path, namedByIconFile)) return true;
+    Text bytes;
+    return ReadWholeFile(path, bytes) == FileState::readable && bytes == iconBytes;
 }
 
 // "logo (2).ico" for logo.ico; the name ends in .ico, whatever its case.
@@ -68,14 +73,17 @@ Text NumberedName(TextView name, int number) {
 
 // The name the copy takes: the icon's own name, or the first numbered one, that is free or
 // holds the copy an earlier apply left. Anything else of that name is the user's and stays
-// as it is. Empty when every name is taken.
-Text CopyName(const Text& d, TextView iconName) {
+// as it is. Empty when every name is taken or the icon cannot be read.
+Text CopyName(const Text& d, TextView icon) {
     const Text named = ReadIniKey(DesktopIniPath(d), kIconFileKey);
     const Text namedPath = named.empty() ? Text() : d + "\\" + named;
+    Text iconBytes;
+    if (ReadWholeFile(icon, iconBytes) != FileState::readable) return {};
+    const Text iconName = FileNamePart(icon);
     for (int number = 1; number <= kMostCopyNames; ++number) {
-        const Text name = number == 1 ? Text(iconName) : NumberedName(iconName, number);
+        const Text name = number == 1 ? iconName : NumberedName(iconName, number);
         const Text path = d + "\\" + name;
-        if (IsFreeName(path) || (!namedPath.empty() && IsEarlierCopy(path, namedPath))) return name;
+        if (IsFreeName(path) || IsEarlierCopy(path, namedPath, iconBytes)) return name;
     }
     return {};
 }
@@ -92,7 +100,7 @@ public:
         if (made_) {
             SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(path_.c_str());
-        } else {
+        } else if (before_ != INVALID_FILE_ATTRIBUTES) {
             SetAttributesBack(path_, before_);
         }
     }
@@ -101,26 +109,36 @@ public:
     bool Place(const Text& source, const Text& destination, bool inPlace) {
         path_ = destination;
         before_ = GetFileAttributesA(destination.c_str());
-        if (before_ == INVALID_FILE_ATTRIBUTES) {
-            // Never over a file that appeared meanwhile.
-            if (!CopyFileA(source.c_str(), destination.c_str(), TRUE)) return false;
-            made_ = undo_ = true;
-        } else if (!inPlace) {
-            // Windows refuses to overwrite a Hidden or Read-only file, and an earlier copy is
-            // Hidden.
-            undo_ = true;
-            if ((before_ & kRefusingAttributes) &&
-                !SetAttributesBack(destination, before_ & ~kRefusingAttributes)) {
-                return false;
-            }
-            if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return false;
-        }
         undo_ = true;
-        return MakeExactlyHidden(destination);
+        if (inPlace) return MakeExactlyHidden(destination);
+        // The copy is made whole and hidden under a working name, so that under its own name
+        // it never shows half written, or visible like a file of the user's.
+        const Text working = WorkingPath(destination);
+        const bool placed = CopyFileA(source.c_str(), working.c_str(), TRUE) &&
+                            MakeExactlyHidden(working) && MoveIntoPlace(working, destination);
+        if (!placed) {
+            SetFileAttributesA(working.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(working.c_str());
+        }
+        return placed;
     }
     void Keep() { undo_ = false; }
 
 private:
+    bool MoveIntoPlace(const Text& working, const Text& destination) {
+        if (before_ == INVALID_FILE_ATTRIBUTES) {
+            // Never over a file that appeared meanwhile.
+            made_ = ::MoveIntoPlace(working, destination, false);
+            return made_;
+        }
+        // Windows refuses to replace a Read-only file.
+        if ((before_ & FILE_ATTRIBUTE_READONLY) &&
+            !SetAttributesBack(destination, before_ & ~FILE_ATTRIBUTE_READONLY)) {
+            return false;
+        }
+        return ::MoveIntoPlace(working, destination, true);
+    }
+
     Text path_;
     DWORD before_ = INVALID_FILE_ATTRIBUTES;
     bool made_ = false;
@@ -162,15 +180,17 @@ bool WriteFolderIcon(TextView folder, TextView icon, IconSourceKind kind) {
     if (kind == IconSourceKind::ico) {
         const Text name = FileNamePart(icon);
         inPlace = IsSameFile(Text(icon), d + "\\" + name);
-        iconFile = inPlace ? name : CopyName(d, name);
-        if (iconFile.empty() || !FitsPathLimit(d + "\\" + iconFile)) return false;
+        iconFile = inPlace ? name : CopyName(d, icon);
+        const Text copy = d + "\\" + iconFile;
+        if (iconFile.empty() || !FitsPathLimit(copy)) return false;
+        if (!inPlace && !FitsPathLimit(WorkingPath(copy))) return false;
     } else {
         iconFile = TextMid(icon, TextLength(folder) + 2, TextLength(icon) - TextLength(folder));
     }
     DesktopIniDraft draft(d);
     if (!FitsPathLimit(draft.Path())) return false;
 
-    draft.RemoveLeftovers();
+    RemoveLeftoverWorkingFiles(d);
     if (!draft.Start()) return false;
     if (!draft.WriteKey(kIconFileKey, iconFile.c_str())) return false;
     if (!draft.WriteKey(kIconIndexKey, "0")) return false;

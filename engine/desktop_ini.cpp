@@ -9,9 +9,10 @@
 
 namespace {
 
-// desktop.ini.~1f4 for process 0x1F4: short, since the draft's path must fit wherever
-// desktop.ini's does, and unlike any name a user or an editor gives a file.
-constexpr char kDraftPrefix[] = "desktop.ini.~";
+// A file being written carries the name it is going to take, ".~" and the writing process's
+// id in hex (desktop.ini.~1f4): short, since its path must fit wherever the final one does,
+// and unlike any name a user or an editor gives a file.
+constexpr char kWorkingMark[] = ".~";
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -27,22 +28,23 @@ bool WriteIniKey(const Text& ini, const char* key, const char* value) {
     return written;
 }
 
-Text DraftName(DWORD processId) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%lx", static_cast<unsigned long>(processId));
-    return Text(kDraftPrefix) + number;
+bool EndsWithoutCase(TextView text, TextView end) {
+    return text.size() >= end.size() && ToUpperAscii(text.substr(text.size() - end.size())) == ToUpperAscii(end);
 }
 
-// The process id in a draft's name; false for any other name, which is then no draft of
-// ours and is never touched.
-bool DraftProcessId(TextView name, DWORD& processId) {
-    const TextView prefix = kDraftPrefix;
-    if (name.size() <= prefix.size() || name.size() > prefix.size() + 8 ||
-        name.substr(0, prefix.size()) != prefix) {
+// The process id in a working file's name; false for any other name, which is then no file
+// of ours and is never touched. Only desktop.ini and .ico files are ever written this way.
+bool WorkingFileProcessId(TextView name, DWORD& processId) {
+    const size_t mark = name.rfind(kWorkingMark);
+    if (mark == TextView::npos) return false;
+    const TextView finalName = name.substr(0, mark);
+    const TextView digits = name.substr(mark + 2);
+    if (!(ToUpperAscii(finalName) == "DESKTOP.INI" || EndsWithoutCase(finalName, ".ico")) ||
+        digits.empty() || digits.size() > 8) {
         return false;
     }
     DWORD value = 0;
-    for (char c : name.substr(prefix.size())) {
+    for (char c : digits) {
         int digit;
         if (c >= '0' && c <= '9') {
             digit = c - '0';
@@ -76,17 +78,6 @@ bool FlushToDisk(const Text& path) {
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     return file && FlushFileBuffers(file.Get());
-}
-
-bool MoveOver(const Text& from, const Text& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
-    }
-    // The Windows 95 family has no MoveFileEx; there the old file has to go first.
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
-    const DWORD existing = GetFileAttributesA(to.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && !DeleteFileA(to.c_str())) return false;
-    return MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
 }  // namespace
@@ -152,29 +143,49 @@ bool FitsPathLimit(TextView path) {
     return characters > 0 && characters < MAX_PATH;
 }
 
-DesktopIniDraft::DesktopIniDraft(TextView folderNoSlash)
-    : folder_(folderNoSlash),
-      ini_(DesktopIniPath(folderNoSlash)),
-      draft_(folder_ + "\\" + DraftName(GetCurrentProcessId())) {}
+Text WorkingPath(TextView finalPath) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%lx", static_cast<unsigned long>(GetCurrentProcessId()));
+    return Text(finalPath) + kWorkingMark + number;
+}
 
-DesktopIniDraft::~DesktopIniDraft() { Discard(); }
+bool MoveIntoPlace(TextView from, TextView to, bool replace) {
+    const Text source(from), target(to);
+    if (!replace) return MoveFileA(source.c_str(), target.c_str()) != 0;
+    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    // The Windows 95 family has no MoveFileEx; there the old file has to go first.
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(target.c_str())) {
+        return false;
+    }
+    return MoveFileA(source.c_str(), target.c_str()) != 0;
+}
 
-void DesktopIniDraft::RemoveLeftovers() const {
+void RemoveLeftoverWorkingFiles(TextView folderNoSlash) {
+    const Text folder(folderNoSlash);
     WIN32_FIND_DATAA entry{};
-    UniqueFind search(FindFirstFileA((folder_ + "\\" + kDraftPrefix + "*").c_str(), &entry));
+    UniqueFind search(FindFirstFileA((folder + "\\*" + kWorkingMark + "*").c_str(), &entry));
     if (!search) return;
     do {
         DWORD owner = 0;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!DraftProcessId(entry.cFileName, owner)) continue;
-        // A draft of a process that still runs is that process's work in progress. One of
+        if (!WorkingFileProcessId(entry.cFileName, owner)) continue;
+        // A file of a process that still runs is that process's work in progress. One of
         // this process's own is never in progress when an operation starts.
         if (owner != GetCurrentProcessId() && IsRunningProcess(owner)) continue;
-        const Text leftover = folder_ + "\\" + entry.cFileName;
+        const Text leftover = folder + "\\" + entry.cFileName;
         SetFileAttributesA(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(leftover.c_str());
     } while (FindNextFileA(search.Get(), &entry));
 }
+
+DesktopIniDraft::DesktopIniDraft(TextView folderNoSlash)
+    : ini_(DesktopIniPath(folderNoSlash)),
+      draft_(WorkingPath(ini_)) {}
+
+DesktopIniDraft::~DesktopIniDraft() { Discard(); }
 
 bool DesktopIniDraft::Start() {
     Text bytes;
@@ -201,7 +212,7 @@ bool DesktopIniDraft::ReplaceDesktopIni() {
     ReleaseProfileCache(draft_);
     if (!FlushToDisk(draft_)) return false;
     if (!SetFileAttributesA(draft_.c_str(), attributes_ ? attributes_ : FILE_ATTRIBUTE_NORMAL)) return false;
-    if (!MoveOver(draft_, ini_)) return false;
+    if (!MoveIntoPlace(draft_, ini_, true)) return false;
     started_ = false;
     return true;
 }

@@ -25,11 +25,19 @@ FileState ReadWholeFile(TextView path, Text& bytes);
 // limit some of them fail and some (the profile functions under Wine) write elsewhere.
 bool FitsPathLimit(TextView path);
 
+// Files are written under a working name beside their final one (WorkingPath) and then moved
+// into place in one step, so that a process ended at any moment leaves the old file or the
+// new one, whole. The working name carries the process id: a working file whose process is
+// gone is a leftover of a process that was ended midway, and the next operation on the
+// folder removes it (RemoveLeftoverWorkingFiles).
+Text WorkingPath(TextView finalPath);
+// replace: over an existing file; else only where there is none.
+bool MoveIntoPlace(TextView from, TextView to, bool replace);
+void RemoveLeftoverWorkingFiles(TextView folderNoSlash);
+
 // A new desktop.ini, built beside the old one by the profile functions (which keep its
 // encoding and every other line as they always do) and then put in its place in one step, so
 // that a process ended at any moment leaves either the old file or the new one, whole.
-// The draft's name carries the process id: a draft whose process is gone is a leftover of a
-// process that was ended midway, and the next operation on the folder removes it.
 class DesktopIniDraft {
 public:
     explicit DesktopIniDraft(TextView folderNoSlash);
@@ -38,8 +46,6 @@ public:
     DesktopIniDraft& operator=(const DesktopIniDraft&) = delete;
 
     const Text& Path() const { return draft_; }
-    // Removes the drafts that ended processes left in the folder.
-    void RemoveLeftovers() const;
     // Starts the draft as a byte copy of desktop.ini, or empty when there is none. Never
     // overwrites an existing file.
     bool Start();
@@ -53,7 +59,6 @@ public:
     void Discard();
 
 private:
-    Text folder_;
     Text ini_;
     Text draft_;
     unsigned long attributes_ = 0;

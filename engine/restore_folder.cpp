@@ -96,7 +96,7 @@ bool TakeIconOff(const Text& d, const Text& ini) {
     if (GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY) return false;
     DesktopIniDraft draft(d);
     if (!FitsPathLimit(draft.Path())) return false;
-    draft.RemoveLeftovers();
+    RemoveLeftoverWorkingFiles(d);
     if (!draft.Start() || !RemoveIconKeys(d, draft)) return false;
     Text left;
     if (ReadWholeFile(draft.Path(), left) != FileState::readable) return false;
@@ -124,9 +124,8 @@ RestoreResult RestoreFolder(TextView folder) {
             DeleteFileA(ini.c_str());
         }
     }
-    // Drafts that an ended process left go even when there was nothing to take off.
-    DesktopIniDraft draft(d);
-    if (FitsPathLimit(draft.Path())) draft.RemoveLeftovers();
+    // What an ended process left goes even when there was nothing to take off.
+    if (FitsPathLimit(WorkingPath(ini))) RemoveLeftoverWorkingFiles(d);
     NotifyShellFolderChanged(d);
     return {kResultRestored, true};
 }

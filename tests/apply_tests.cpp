@@ -122,7 +122,10 @@ TEST_F(Apply, ReapplyingAnIcoOfTheSameNameReplacesTheHiddenCopy) {
 }
 
 // What already lies in the folder under the icon's name.
-enum class Occupant { visible, hidden, hiddenReadOnly, directory };
+// What already lies in the folder under the icon's name. The …SameIcon ones hold the very
+// bytes of the icon being applied (an apply ended before it wrote desktop.ini leaves a
+// Hidden one).
+enum class Occupant { visible, hidden, hiddenReadOnly, hiddenSameIcon, visibleSameIcon, directory };
 
 TEST_F(Apply, TheCopyReplacesOnlyItsOwnEarlierCopyAndOtherwiseTakesANumberedName) {
     const struct {
@@ -143,6 +146,8 @@ TEST_F(Apply, TheCopyReplacesOnlyItsOwnEarlierCopyAndOtherwiseTakesANumberedName
         {"the numbered names are taken too",
          {{"logo.ico", Occupant::visible}, {"logo (2).ico", Occupant::directory}, {"logo (3).ico", Occupant::hidden}},
          nullptr, "logo (4).ico"},
+        {"a Hidden file with the icon's bytes", {{"logo.ico", Occupant::hiddenSameIcon}}, "other.ico", "logo.ico"},
+        {"a visible file with the icon's bytes", {{"logo.ico", Occupant::visibleSameIcon}}, nullptr, "logo (2).ico"},
         {"an earlier numbered copy",
          {{"logo.ico", Occupant::visible}, {"logo (2).ico", Occupant::hidden}}, "logo (2).ico", "logo (2).ico"},
     };
@@ -156,11 +161,12 @@ TEST_F(Apply, TheCopyReplacesOnlyItsOwnEarlierCopyAndOtherwiseTakesANumberedName
                 MakeFolder(path);
                 continue;
             }
-            WriteIconFile(path, variant++);
-            if (occupant != Occupant::visible) {
-                SetFileAttributesA(path.c_str(), occupant == Occupant::hidden
-                                                     ? FILE_ATTRIBUTE_HIDDEN
-                                                     : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+            const bool sameIcon = occupant == Occupant::hiddenSameIcon || occupant == Occupant::visibleSameIcon;
+            WriteIconFile(path, sameIcon ? kLogo : variant++);
+            if (occupant != Occupant::visible && occupant != Occupant::visibleSameIcon) {
+                SetFileAttributesA(path.c_str(), occupant == Occupant::hiddenReadOnly
+                                                     ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY
+                                                     : FILE_ATTRIBUTE_HIDDEN);
             }
         }
         if (c.iconFileBefore) WriteFileBytes(folder + "\\desktop.ini", IniWith(c.iconFileBefore));
