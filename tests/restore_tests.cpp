@@ -270,15 +270,32 @@ TEST_F(Restore, ADesktopIniHeldOpenByAnotherProgramIsLeftWholeAndReportedAsAFail
     }
 }
 
-TEST_F(Restore, AFolderTooLongForItsDesktopIniIsReportedAsAFailure) {
+TEST_F(Restore, APathTooLongToWriteFailsWithNothingChanged) {
     const std::string parent = root / "Long";
-    std::string folder = parent;
-    while (folder.size() < 250) folder += "\\" + std::string(std::min<size_t>(100, 250 - folder.size() - 1), 'a');
-    MakeLongFolder(folder);
-    const RestoreResult result = RestoreFolder(folder);
-    EXPECT_EQ(result.text, kResultRestoreFailed);
-    EXPECT_FALSE(result.resetBoxes);
-    EXPECT_TRUE(FolderListing(folder).empty());
+    const std::string named = "[.ShellClassInfo]\r\nIconFile=a.ico\r\nIconIndex=0\r\nInfoTip=tip\r\n";
+    // Around the longest folder whose desktop.ini still fits (247 bytes): below it both
+    // outcomes are sound, as long as they are whole.
+    for (size_t length = 235; length <= 252; ++length) {
+        SCOPED_TRACE(length);
+        std::string folder = parent + "\\" + std::to_string(length);
+        while (folder.size() < length) {
+            folder += "\\" + std::string(std::min<size_t>(100, length - folder.size() - 1), 'a');
+        }
+        MakeLongFolder(folder);
+        if (length < 248) WriteFileBytes(Ini(folder), named);
+        const RestoreResult result = RestoreFolder(folder);
+        if (length >= 248) {
+            EXPECT_EQ(result.text, kResultRestoreFailed);
+            EXPECT_TRUE(FolderListing(folder).empty());
+        } else if (result.text == kResultRestored) {
+            EXPECT_EQ(ReadFileBytes(Ini(folder)), "[.ShellClassInfo]\r\nInfoTip=tip\r\n");
+            EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"desktop.ini"});
+        } else {
+            EXPECT_EQ(result.text, kResultRestoreFailed);
+            EXPECT_EQ(ReadFileBytes(Ini(folder)), named);
+            EXPECT_EQ(FolderListing(folder), std::vector<std::string>{"desktop.ini"});
+        }
+    }
     RemoveLongTree(parent);
 }
 
