@@ -37,8 +37,14 @@ bool IconFileExists(TextView path) {
 }
 
 bool HoldsIcon(TextView path) {
+    const Text file(path);
     // With the index -1 the call counts the icons. Wine answers 0xFFFFFFFF for some files
-    // that hold none.
-    const UINT count = ExtractIconExA(Text(path).c_str(), -1, nullptr, nullptr, 0);
-    return count != 0 && count != 0xFFFFFFFFu;
+    // that hold none, and a damaged .ico may announce an icon that is not there, so the
+    // first one is also taken out.
+    const UINT count = ExtractIconExA(file.c_str(), -1, nullptr, nullptr, 0);
+    if (count == 0 || count == 0xFFFFFFFFu) return false;
+    HICON icon = nullptr;
+    if (ExtractIconExA(file.c_str(), 0, &icon, nullptr, 1) == 0 || !icon) return false;
+    DestroyIcon(icon);
+    return true;
 }
