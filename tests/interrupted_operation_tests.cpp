@@ -156,7 +156,11 @@ TEST_F(InterruptedOperation, AnApplyEndedAtAnyMomentLeavesTheOldDesktopIniOrTheN
 
     const Outcomes outcomes = EndAtManyMoments(
         arguments, before, false, after, {"desktop.ini", "new.ico"},
-        [&](const std::string& f) { EXPECT_EQ(ApplyFolderIcon(f, icon), kResultApplied); });
+        [&](const std::string& f) {
+            EXPECT_EQ(ApplyFolderIcon(f, icon), kResultApplied);
+            EXPECT_EQ(ReadFileBytes(f + "\\new.ico"), IconFileBytes(7));
+            EXPECT_EQ(Attributes(f + "\\new.ico") & ~FILE_ATTRIBUTE_ARCHIVE, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+        });
     std::printf("apply ended %d times before desktop.ini was replaced, %d times after\n", outcomes.old,
                 outcomes.fresh);
 }
