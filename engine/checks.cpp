@@ -1,5 +1,8 @@
 #include "engine/checks.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "process/owned_handle.h"
 
 namespace {
@@ -31,4 +34,17 @@ bool IconFileExists(TextView path) {
     WIN32_FIND_DATAA entry{};
     UniqueFind search(FindFirstFileA(Text(path).c_str(), &entry));
     return search && !IsDirectory(entry);
+}
+
+bool HoldsIcon(TextView path) {
+    const Text file(path);
+    // With the index -1 the call counts the icons. Wine answers 0xFFFFFFFF for some files
+    // that hold none, and a damaged .ico may announce an icon that is not there, so the
+    // first one is also taken out.
+    const UINT count = ExtractIconExA(file.c_str(), -1, nullptr, nullptr, 0);
+    if (count == 0 || count == 0xFFFFFFFFu) return false;
+    HICON icon = nullptr;
+    if (ExtractIconExA(file.c_str(), 0, &icon, nullptr, 1) == 0 || !icon) return false;
+    DestroyIcon(icon);
+    return true;
 }

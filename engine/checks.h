@@ -9,3 +9,6 @@
 bool IsExistingFolder(TextView folder);
 // True when the text names one existing file: not a directory, and not a wildcard pattern.
 bool IconFileExists(TextView path);
+// True when the file holds at least one icon that the shell can extract: an .exe without an
+// icon resource, an empty file or one that is no icon at all holds none.
+bool HoldsIcon(TextView path);

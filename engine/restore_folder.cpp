@@ -9,34 +9,6 @@
 
 namespace {
 
-enum class FileState { missing, readable, unreadable };
-
-FileState ReadWholeFile(const Text& path, Text& bytes) {
-    bytes.clear();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                   ? FileState::missing
-                   : FileState::unreadable;
-    }
-    // A directory named desktop.ini names no icon that Explorer could read.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileState::missing;
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return FileState::unreadable;
-    char chunk[4096];
-    DWORD count = 0;
-    for (;;) {
-        if (!ReadFile(file.Get(), chunk, sizeof chunk, &count, nullptr)) {
-            return FileState::unreadable;
-        }
-        if (count == 0) return FileState::readable;
-        bytes.append(chunk, count);
-    }
-}
-
 // The profile functions read and write desktop.ini in UTF-16 when it starts with that byte
 // order mark (Windows writes it so for names outside the ANSI code page).
 Text AsAnsiText(const Text& bytes) {
@@ -66,19 +38,11 @@ TextView Trimmed(TextView t) {
     return t;
 }
 
-bool SameIniName(TextView a, TextView b) { return ToUpperAscii(a) == ToUpperAscii(b); }
-
-// What a desktop.ini holds, read the way the profile functions read it: names of sections
-// and keys without case, the key up to the first '=', spaces around it ignored.
-struct IniContent {
-    bool namesIcon = false;  // [.ShellClassInfo] has IconFile or IconIndex
-    bool holdsMore = false;  // any line that is neither blank nor a section header
-};
-
-IniContent ReadIniContent(const Text& bytes) {
+// True when anything but blank lines and section headers is left: a key of any section, or
+// a comment, whose writer meant it to stay. A header is what the profile functions take for
+// one: '[' first, and a ']' after it.
+bool HoldsMoreThanHeaders(const Text& bytes) {
     const Text text = AsAnsiText(bytes);
-    IniContent content;
-    bool inShellClassInfo = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);
@@ -86,22 +50,59 @@ IniContent ReadIniContent(const Text& bytes) {
         const TextView line = Trimmed(TextView(text).substr(start, end - start));
         start = end + 1;
         if (line.empty()) continue;
-        if (line.front() == '[') {
-            const int close = FindText(line, "]");
-            if (close > 0) {
-                inShellClassInfo = SameIniName(line.substr(1, close - 2), kShellClassInfo);
-                continue;
-            }
-        }
-        // Comments too: whoever wrote them meant them to stay.
-        content.holdsMore = true;
-        const int equals = FindText(line, "=");
-        const TextView key = Trimmed(equals > 0 ? line.substr(0, equals - 1) : line);
-        if (inShellClassInfo && (SameIniName(key, kIconFileKey) || SameIniName(key, kIconIndexKey))) {
-            content.namesIcon = true;
-        }
+        if (line.front() == '[' && FindText(line, "]") > 1) continue;
+        return true;
     }
-    return content;
+    return false;
+}
+
+// The file part of an IconResource value: "path,index".
+Text IconResourceFile(TextView value) {
+    const int comma = FindTextLast(value, ",");
+    TextView file = Trimmed(comma > 0 ? value.substr(0, comma - 1) : value);
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
+    return Text(file);
+}
+
+// A name in desktop.ini that is not a full path lies in the folder.
+Text InFolder(const Text& d, const Text& name) {
+    const bool full = (name.size() >= 2 && name[1] == ':') || (!name.empty() && name[0] == '\\');
+    return full ? name : d + "\\" + name;
+}
+
+bool NamesSameFile(const Text& d, const Text& a, const Text& b) {
+    return ToUpperAscii(InFolder(d, a)) == ToUpperAscii(InFolder(d, b));
+}
+
+bool NamesIcon(TextView ini) { return HasIniKey(ini, kIconFileKey) || HasIniKey(ini, kIconIndexKey); }
+
+// Takes the icon keys out of a draft of desktop.ini; IconResource goes too when it names
+// the file IconFile names, since it would show that icon on. False when the profile
+// functions still read any of them afterwards.
+bool RemoveIconKeys(const Text& d, DesktopIniDraft& draft) {
+    const Text iconFile = draft.ReadKey(kIconFileKey);
+    const bool ownResource = !iconFile.empty() && draft.HasKey(kIconResourceKey) &&
+                             NamesSameFile(d, IconResourceFile(draft.ReadKey(kIconResourceKey)), iconFile);
+    draft.WriteKey(kIconFileKey, nullptr);
+    draft.WriteKey(kIconIndexKey, nullptr);
+    if (ownResource) draft.WriteKey(kIconResourceKey, nullptr);
+    // What the profile functions read back decides, not what the calls answered.
+    return !NamesIcon(draft.Path()) && !(ownResource && draft.HasKey(kIconResourceKey));
+}
+
+// desktop.ini without the icon keys, put in place whole; deleted when nothing else is left.
+bool TakeIconOff(const Text& d, const Text& ini) {
+    // Whoever made it Read-only wanted it kept as it is.
+    if (GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY) return false;
+    DesktopIniDraft draft(d);
+    if (!FitsPathLimit(draft.Path())) return false;
+    RemoveLeftoverWorkingFiles(d);
+    if (!draft.Start() || !RemoveIconKeys(d, draft)) return false;
+    Text left;
+    if (ReadWholeFile(draft.Path(), left) != FileState::readable) return false;
+    if (HoldsMoreThanHeaders(left)) return draft.ReplaceDesktopIni();
+    draft.Discard();
+    return DeleteFileA(ini.c_str()) != 0;
 }
 
 }  // namespace
@@ -110,27 +111,21 @@ RestoreResult RestoreFolder(TextView folder) {
     if (!IsExistingFolder(folder)) return {kResultFolderMissing, false};
     const Text d = FolderPathNoSlash(folder);
     const Text ini = DesktopIniPath(d);
+    if (!FitsPathLimit(ini)) return {kResultRestoreFailed, false};
 
     Text bytes;
-    FileState state = ReadWholeFile(ini, bytes);
+    const FileState state = ReadWholeFile(ini, bytes);
     if (state == FileState::unreadable) return {kResultRestoreFailed, false};
     if (state == FileState::readable) {
-        IniContent content = ReadIniContent(bytes);
-        if (content.namesIcon) {
-            WriteIniKey(ini, kIconFileKey, nullptr);
-            WriteIniKey(ini, kIconIndexKey, nullptr);
-            // The file itself, not the profile functions with their cache, tells whether
-            // the icon has gone.
-            state = ReadWholeFile(ini, bytes);
-            if (state == FileState::unreadable) return {kResultRestoreFailed, false};
-            content = ReadIniContent(bytes);
-            if (state == FileState::readable && content.namesIcon) {
-                return {kResultRestoreFailed, false};
-            }
+        if (NamesIcon(ini)) {
+            if (!TakeIconOff(d, ini)) return {kResultRestoreFailed, false};
+        } else if (!HoldsMoreThanHeaders(bytes)) {
+            // Read-only is left alone: whoever set it wanted the file kept.
+            DeleteFileA(ini.c_str());
         }
-        // Read-only is left alone: whoever set it wanted the file kept.
-        if (state == FileState::readable && !content.holdsMore) DeleteFileA(ini.c_str());
     }
+    // What an ended process left goes even when there was nothing to take off.
+    if (FitsPathLimit(WorkingPath(ini))) RemoveLeftoverWorkingFiles(d);
     NotifyShellFolderChanged(d);
     return {kResultRestored, true};
 }

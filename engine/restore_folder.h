@@ -17,8 +17,10 @@ struct RestoreResult {
     bool resetBoxes;  // put kPromptFolder and kPromptExeAfterRestore back into the boxes
 };
 
-// Removes [.ShellClassInfo] IconFile and IconIndex from the folder's desktop.ini and deletes
-// the file when nothing else is left in it; every other section and key stays as it was.
-// The folder keeps its System attribute and a copied .ico stays. kResultRestoreFailed when
-// desktop.ini still names an icon afterwards.
+// Removes [.ShellClassInfo] IconFile and IconIndex from the folder's desktop.ini (and
+// IconResource when it names the same file as IconFile) and deletes the file when nothing
+// else is left in it; every other section and key stays as it was. desktop.ini is replaced
+// whole, never rewritten in place. The folder keeps its System attribute and a copied .ico
+// stays. kResultRestoreFailed when the profile functions still read an icon key afterwards,
+// when desktop.ini is Read-only or unreadable, or when a path is too long to write.
 RestoreResult RestoreFolder(TextView folder);

@@ -52,7 +52,7 @@ int main() {
         const std::string folder = root / "App";
         MakeFolder(folder);
         WriteFileBytes(folder + "\\app.exe", "MZ");
-        WriteFileBytes(root / "star.ico", "icon");
+        WriteIconFile(root / "star.ico");
 
         attribWall += TimeBareAttrib(folder);
         SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);

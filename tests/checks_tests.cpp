@@ -83,4 +83,29 @@ TEST_F(Checks, IconFileExistsOnlyForOneExistingFile) {
     }
 }
 
+TEST_F(Checks, HoldsIconTellsSourcesWithAnIconFromThoseWithout) {
+    const std::string viewer = root / "Tools\\Viewer";
+    WriteIconFile(viewer + "\\real.ico");
+    CopyProgramWithIcon(viewer + "\\app.exe");
+    CopyProgramWithoutIcon(viewer + "\\plain.exe");
+    WriteFileBytes(viewer + "\\empty.ico", "");
+    WriteFileBytes(viewer + "\\cut.ico", IconFileBytes().substr(0, 5));  // a directory and no image
+    const struct {
+        std::string path;
+        bool holds;
+    } cases[] = {
+        {viewer + "\\real.ico", true},
+        {viewer + "\\app.exe", true},
+        {viewer + "\\plain.exe", false},
+        {viewer + "\\empty.ico", false},
+        {viewer + "\\star.ico", false},  // four bytes of text
+        {viewer + "\\cut.ico", false},
+        {viewer + "\\viewer.exe", false},  // "MZ" and nothing more
+        {viewer + "\\missing.ico", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HoldsIcon(c.path), c.holds) << c.path;
+    }
+}
+
 }  // namespace

@@ -40,7 +40,7 @@ protected:
     std::string FillBoxesWithAProgramFolder() {
         const std::string folder = root / "Viewer";
         MakeFolder(folder);
-        WriteFileBytes(folder + "\\viewer.exe", "MZ");
+        CopyProgramWithIcon(folder + "\\viewer.exe");
         SetText(C(kId编辑框1), folder);
         SetText(C(kId编辑框2), folder + "\\viewer.exe");
         return folder;

@@ -116,7 +116,7 @@ public:
     }
     std::string Make(const std::string& name) {
         const std::string path = DesktopFolder() + name;
-        WriteFileBytes(path, "icon " + name);
+        WriteIconFile(path, static_cast<int>(made_.size()));
         made_.push_back(path);
         return path;
     }
@@ -134,8 +134,9 @@ protected:
         ASSERT_TRUE(folderBox && iconBox);
         MakeFolder(root / "Tools");
         MakeFolder(root / "Tools\\查看器");
-        WriteFileBytes(root / "Tools\\查看器\\star.ico", "star icon");
-        WriteFileBytes(root / "Tools\\查看器\\viewer.exe", "MZ viewer");
+        WriteIconFile(root / "Tools\\查看器\\star.ico");
+        CopyProgramWithIcon(root / "Tools\\查看器\\viewer.exe");
+        WriteFileBytes(root / "Tools\\查看器\\blank.ico", "");
         WriteFileBytes(root / "Tools\\readme.txt", "read me");
     }
 
@@ -251,6 +252,7 @@ TEST_F(PickersRun, TheIconDialogChecksTheChosenFileAndRemembersIt) {
         std::string shown;
     } cases[] = {
         {root / "Tools\\readme.txt", "图标文件错误！"},
+        {root / "Tools\\查看器\\blank.ico", "图标文件错误！"},  // holds no icon
         {root / "Tools\\查看器\\viewer.exe", root / "Tools\\查看器\\viewer.exe"},
         {star, star},
     };
@@ -279,7 +281,7 @@ TEST_F(PickersRun, TheIconDialogChecksTheChosenFileAndRemembersIt) {
     ASSERT_TRUE(dialog);
     Close(dialog, IDCANCEL);
     EXPECT_EQ(WindowText(iconBox), kIconStart);
-    EXPECT_EQ(ReadFileBytes(star), "star icon");
+    EXPECT_EQ(ReadFileBytes(star), IconFileBytes());
 }
 
 }  // namespace

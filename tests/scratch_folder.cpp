@@ -1,7 +1,9 @@
 #include "tests/scratch_folder.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "process/owned_handle.h"
 
@@ -141,4 +143,110 @@ void MakeChangeable(const std::string& path) {
     if (RunningOnWine()) SetImmutable(path, false);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     WaitUntilRefusesWrites(path, false);
+}
+
+std::string IconFileBytes(int variant) {
+    constexpr int kSide = 16;
+    constexpr unsigned kPixelBytes = kSide * kSide * 4;
+    constexpr unsigned kMaskBytes = kSide * 4;  // one bit a pixel, rows padded to 32 bits
+    constexpr unsigned kImageBytes = 40 + kPixelBytes + kMaskBytes;
+    std::string bytes;
+    auto put16 = [&](unsigned v) { bytes += char(v & 0xFF); bytes += char((v >> 8) & 0xFF); };
+    auto put32 = [&](unsigned v) { put16(v & 0xFFFF); put16(v >> 16); };
+    put16(0); put16(1); put16(1);                      // icon directory with one entry
+    bytes += char(kSide); bytes += char(kSide); bytes += '\0'; bytes += '\0';
+    put16(1); put16(32); put32(kImageBytes); put32(6 + 16);
+    put32(40); put32(kSide); put32(kSide * 2);          // the height counts image and mask
+    put16(1); put16(32); put32(0); put32(kPixelBytes + kMaskBytes);
+    put32(0); put32(0); put32(0); put32(0);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            bytes += char((x * 16 + variant * 37) & 0xFF);  // blue
+            bytes += char((y * 16 + variant * 91) & 0xFF);  // green
+            bytes += char((variant * 53 + 40) & 0xFF);      // red
+            bytes += char(0xFF);                            // opaque
+        }
+    }
+    bytes.append(kMaskBytes, '\0');
+    return bytes;
+}
+
+void WriteIconFile(const std::string& path, int variant) { WriteFileBytes(path, IconFileBytes(variant)); }
+
+static std::string ProgramOfThisBuild(const char* fileName) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* lastSlash = std::strrchr(path, '\\');
+    if (lastSlash) lastSlash[1] = '\0';
+    return std::string(path) + fileName;
+}
+
+static void CopyProgram(const char* fileName, const std::string& path) {
+    const std::string source = ProgramOfThisBuild(fileName);
+    if (!CopyFileA(source.c_str(), path.c_str(), FALSE)) {
+        std::fprintf(stderr, "cannot copy %s to %s (%lu)\n", source.c_str(), path.c_str(), GetLastError());
+        std::abort();
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+void CopyProgramWithIcon(const std::string& path) { CopyProgram("Vandrel.exe", path); }
+void CopyProgramWithoutIcon(const std::string& path) { CopyProgram("print_command_line.exe", path); }
+
+std::vector<std::string> FolderListing(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry{};
+    UniqueFind search(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (search) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (FindNextFileA(search.Get(), &entry));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+static std::wstring LongWidePath(const std::string& path) {
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return L"\\\\?\\" + wide;
+}
+
+void MakeLongFolder(const std::string& path) {
+    const std::wstring wide = LongWidePath(path);
+    // Folders on the way that exist already (the drive among them) just refuse.
+    for (size_t end = wide.find(L'\\', 4); end != std::wstring::npos; end = wide.find(L'\\', end + 1)) {
+        CreateDirectoryW(wide.substr(0, end).c_str(), nullptr);
+    }
+    CreateDirectoryW(wide.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fprintf(stderr, "cannot create %s (%lu)\n", path.c_str(), GetLastError());
+        std::abort();
+    }
+}
+
+void RemoveLongTree(const std::string& path) {
+    const std::wstring wide = LongWidePath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(wide.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW entry{};
+    UniqueFind search(FindFirstFileW((wide + L"\\*").c_str(), &entry));
+    if (search) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            char ansi[MAX_PATH * 2] = {};
+            WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+            RemoveLongTree(path + "\\" + ansi);
+        } while (FindNextFileW(search.Get(), &entry));
+    }
+    RemoveDirectoryW(wide.c_str());
 }

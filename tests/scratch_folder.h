@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh empty folder that is removed with everything in it (attributes cleared first).
 class ScratchFolder {
@@ -36,3 +37,19 @@ void MakeUnchangeable(const std::string& path);
 void MakeChangeable(const std::string& path);
 // True when the file cannot be opened for writing.
 bool RefusesWrites(const std::string& path);
+
+// A valid .ico of one 16x16 image. Different variants give different pixels, so tests can
+// tell copies apart by their bytes.
+std::string IconFileBytes(int variant = 0);
+void WriteIconFile(const std::string& path, int variant = 0);
+// Real programs of this build, copied: Vandrel.exe, which carries the application icon, and
+// a test program that carries none.
+void CopyProgramWithIcon(const std::string& path);
+void CopyProgramWithoutIcon(const std::string& path);
+// The names in a folder (without . and ..), sorted.
+std::vector<std::string> FolderListing(const std::string& folder);
+// MakeFolder for paths of any length (CreateDirectoryA stops short of MAX_PATH); it also
+// makes the missing folders on the way.
+void MakeLongFolder(const std::string& path);
+// RemoveTree for paths of any length.
+void RemoveLongTree(const std::string& path);

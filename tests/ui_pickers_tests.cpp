@@ -223,9 +223,12 @@ protected:
         MakeFolder(root / "Tools\\Viewer");
         MakeFolder(root / "Tools\\乗");  // trail byte 0x5C
         MakeFolder(root / "Tools\\fake.exe");
-        WriteFileBytes(root / "Tools\\Viewer\\viewer.exe", "MZ viewer");
-        WriteFileBytes(root / "Tools\\Viewer\\star.ico", "star icon");
-        WriteFileBytes(root / "Tools\\Viewer\\moon.ico", "moon icon");
+        CopyProgramWithIcon(root / "Tools\\Viewer\\viewer.exe");
+        WriteIconFile(root / "Tools\\Viewer\\star.ico", 1);
+        WriteIconFile(root / "Tools\\Viewer\\moon.ico", 2);
+        CopyProgramWithoutIcon(root / "Tools\\Viewer\\plain.exe");
+        WriteFileBytes(root / "Tools\\Viewer\\blank.ico", "");
+        WriteFileBytes(root / "Tools\\Viewer\\text.ico", "not an icon");
         WriteFileBytes(root / "Tools\\readme.txt", "read me");
     }
 
@@ -275,6 +278,9 @@ TEST_F(DropOntoBoxes, DroppedItemsAreCheckedIntoTheBoxAndLeftWhereTheyAre) {
         {icon, {tools + "\\fake.exe"}, "图标文件不存在！"},  // a directory is no icon file
         {icon, {tools + "\\Viewer"}, "图标文件不存在！"},
         {icon, {tools + "\\readme.txt"}, "图标文件错误！"},
+        {icon, {tools + "\\Viewer\\plain.exe"}, "图标文件错误！"},  // sources that hold no icon
+        {icon, {tools + "\\Viewer\\blank.ico"}, "图标文件错误！"},
+        {icon, {tools + "\\Viewer\\text.ico"}, "图标文件错误！"},
         {icon, {tools + "\\Viewer\\star.ico", tools + "\\Viewer\\moon.ico"}, "图标文件不存在！"},
     };
     const std::vector<std::string> before = TreeSnapshot(root.Path());

@@ -106,7 +106,9 @@ void OfferFolder(HWND folderBox, TextView candidate) {
 
 void OfferIcon(HWND iconBox, TextView candidate) {
     if (!IconFileExists(candidate)) return Reject(iconBox, kIconMissing);
-    if (IconKind(candidate) == IconSourceKind::bad) return Reject(iconBox, kIconWrongKind);
+    if (IconKind(candidate) == IconSourceKind::bad || !HoldsIcon(candidate)) {
+        return Reject(iconBox, kIconWrongKind);
+    }
     SetBoxText(iconBox, candidate);
 }
 
