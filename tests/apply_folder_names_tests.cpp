@@ -76,7 +76,7 @@ TEST(ApplyFolderNames, ANameCmdWouldRewriteMarksTheChosenFolderAndNoOther) {
         const std::string chosen = root / c.folder, sibling = root / c.sibling;
         MakeFolder(chosen);
         MakeFolder(sibling);
-        WriteFileBytes(chosen + "\\app.exe", "MZ-app");
+        CopyProgramWithIcon(chosen + "\\app.exe");
 
         EXPECT_EQ(ApplyFolderIcon(chosen, chosen + "\\app.exe"), kResultApplied);
         EXPECT_TRUE(Attributes(chosen) & FILE_ATTRIBUTE_SYSTEM);
