@@ -7,6 +7,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd); shift
 . "$(dirname "$0")/wine-user.sh"
 choose_wine_user "$build"
+record_wine_prefix "$build"
 
 export WINEPREFIX="$wine_prefix"
 export WINEARCH=win32
@@ -65,10 +66,13 @@ flock -u 9
 # file instead, which is passed on when the program has ended.
 out=$(mktemp "$build/.wine-output.XXXXXX")
 program=$1; shift
-if [ "$wine_programs" != "$build" ] && [ "${program%/*}" = "$build" ]; then
-    program=$wine_programs/${program##*/}
+# A program of the build runs from its copy when the Wine user cannot reach the build tree.
+if [ "$wine_programs" != "$build" ]; then
+    case $program in
+        */*) [ "$(cd "${program%/*}" 2>/dev/null && pwd)" = "$build" ] && program=$wine_programs/${program##*/} ;;
+    esac
+    cd "$wine_programs"
 fi
-if [ "$wine_programs" != "$build" ]; then cd "$wine_programs"; fi
 set +e
 as_wine_user wine "$program" "$@" >"$out" 2>&1 </dev/null 9>&-
 status=$?

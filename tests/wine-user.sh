@@ -32,16 +32,18 @@ stop_wineserver_of() {
     fi
 }
 
+# Makes the Wine user and its home when missing; false when that cannot be done.
 ensure_wine_user() {
     if ! id -u "$wine_user_name" >/dev/null 2>&1; then
+        # Another run may make the user at the same moment.
         useradd --system --user-group --home-dir "/var/lib/$wine_user_name" --shell /usr/sbin/nologin \
-            "$wine_user_name" 2>/dev/null || id -u "$wine_user_name" >/dev/null
+            "$wine_user_name" >/dev/null 2>&1 || id -u "$wine_user_name" >/dev/null 2>&1 || return 1
     fi
     local home
     home=$(getent passwd "$wine_user_name" | cut -d: -f6)
+    [ -n "$home" ] || return 1
     if [ ! -d "$home" ]; then
-        mkdir -p "$home"
-        chown "$wine_user_name:" "$home"
+        mkdir -p "$home" && chown "$wine_user_name:$(id -gn "$wine_user_name")" "$home" || return 1
     fi
     wine_home=$home
 }
@@ -64,33 +66,48 @@ remove_orphaned_stages() {
     done
 }
 
+# Points wine_programs and wine_prefix at the stage folder of the build $1, made when missing.
+# The stage root must be root's own, so that no one else can steer where root writes.
+use_stage_for() {
+    local stage
+    stage=$(wine_stage_for "$1")
+    if [ ! -d "$stage" ]; then
+        mkdir -p -m 755 "$wine_stage_root" 2>/dev/null || return 1
+        [ -O "$wine_stage_root" ] && [ ! -L "$wine_stage_root" ] || return 1
+        echo "wine-run.sh: $wine_user cannot reach $1; its Wine prefix and programs are kept in $stage" >&2
+        remove_orphaned_stages
+        mkdir -m 755 "$stage" || return 1
+    fi
+    [ -O "$stage" ] && [ ! -L "$stage" ] || return 1
+    printf '%s\n' "$1" > "$stage/.build"
+    wine_programs=$stage
+    wine_prefix=$stage/wineprefix
+}
+
 # Sets wine_user, wine_home, wine_prefix and wine_programs (the folder the programs run from)
-# for the build folder $1, and records them for stop-wine.sh.
+# for the build folder $1.
 choose_wine_user() {
     local build=$1
     wine_programs=$build
     wine_prefix=$build/wineprefix
     wine_user=$(id -un)
     wine_home=${HOME:-}
-    if [ "$(id -u)" -ne 0 ] || [ -n "${DISPLAY:-}" ]; then
-        :
-    else
-        ensure_wine_user
-        wine_user=$wine_user_name
-        if ! as_wine_user test -x "$build" -a -r "$build"; then
-            wine_programs=$(wine_stage_for "$build")
-            wine_prefix=$wine_programs/wineprefix
-            if [ ! -d "$wine_programs" ]; then
-                echo "wine-run.sh: $wine_user cannot reach $build; its Wine prefix and programs are kept in $wine_programs" >&2
-                remove_orphaned_stages
-                mkdir -p "$wine_programs"
-                chmod 755 "$wine_stage_root" "$wine_programs"
-            fi
-            printf '%s\n' "$build" > "$wine_programs/.build"
-        fi
+    [ "$(id -u)" -eq 0 ] && [ -z "${DISPLAY:-}" ] || return 0
+    if ! ensure_wine_user; then
+        echo "wine-run.sh: the user $wine_user_name could not be made; running as root, where Read-only files do not stop writes" >&2
+        return 0
     fi
-    printf '%s\n' "$wine_user" > "$build/.wine-user"
-    printf '%s\n' "$wine_prefix" > "$build/.wine-prefix"
+    wine_user=$wine_user_name
+    as_wine_user test -x "$build" -a -r "$build" && return 0
+    use_stage_for "$build" && return 0
+    echo "wine-run.sh: $wine_user cannot reach $build and no folder could be set up for it under $wine_stage_root; running as root, where Read-only files do not stop writes" >&2
+    wine_user=$(id -un)
+    wine_home=${HOME:-}
+}
+
+# Records the prefix that the build $1 uses, for stop-wine.sh; its owner runs the wineserver.
+record_wine_prefix() {
+    printf '%s\n' "$wine_prefix" > "$1/.wine-prefix"
 }
 
 # A prefix made by another user holds that user's profile (its Temp and Desktop folders, the
