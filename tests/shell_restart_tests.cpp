@@ -9,6 +9,7 @@
 
 #include "process/owned_handle.h"
 #include "process/shell_restart.h"
+#include "tests/gui_driver.h"
 #include "tests/scratch_folder.h"
 
 // Lets a failed check name the outcome.
@@ -97,11 +98,7 @@ std::string Swapped(std::string text, int (*change)(int)) {
 class ShellRestart : public testing::Test {
 protected:
     void SetUp() override {
-        char self[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        std::string folderOfTests = self;
-        folderOfTests.resize(folderOfTests.find_last_of('\\'));
-        original = folderOfTests + "\\vandrel_standin.exe";
+        original = BuiltProgramPath("vandrel_standin.exe");
         ASSERT_TRUE(PathExists(original)) << original << " is missing: build vandrel_standin";
     }
 
