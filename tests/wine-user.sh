@@ -123,8 +123,8 @@ give_prefix_to_wine_user() {
     chown "$wine_user:$(id -gn "$wine_user")" "$wine_prefix"
 }
 
-# Copies the build's programs that changed into the stage folder. A file is replaced by a
-# rename, so a program that is still running keeps its old copy.
+# Copies the build's programs that changed into the stage folder, readable by the Wine user.
+# A file is replaced by a rename, so a program that is still running keeps its old copy.
 stage_programs() {
     local build=$1 program name
     [ "$wine_programs" = "$build" ] && return 0
@@ -133,6 +133,7 @@ stage_programs() {
         name=${program##*/}
         if [ ! -f "$wine_programs/$name" ] || [ "$program" -nt "$wine_programs/$name" ]; then
             cp -p "$program" "$wine_programs/.$name.new"
+            chmod 755 "$wine_programs/.$name.new"  # the build may have been made with a strict umask
             mv -f "$wine_programs/.$name.new" "$wine_programs/$name"
         fi
     done
