@@ -2,6 +2,7 @@
 // write when root runs it, so these tests mean something only when an ordinary user runs
 // them (the test command arranges that).
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -74,6 +75,10 @@ protected:
         WriteFileBytes(root / "Icons\\new\\logo.ico", OnePixelIcon(0xFF00FF00));
         // A program with an icon of its own, as a user's portable program has.
         ASSERT_TRUE(CopyFileA(BuiltProgramPath("Vandrel.exe").c_str(), (viewer + "\\viewer.exe").c_str(), FALSE));
+        for (const std::string& source : {root / "Icons\\logo.ico", root / "Icons\\new\\logo.ico", viewer + "\\viewer.exe"}) {
+            const UINT icons = ExtractIconExA(source.c_str(), -1, nullptr, nullptr, 0);
+            ASSERT_TRUE(icons > 0 && icons != 0xFFFFFFFF) << source << " holds no icon";
+        }
     }
     void TearDown() override { TakeOffWhatApplyPlaced(); }
     // Leaves the folder as SetUp made it, whatever an operation or a test did to it.
