@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under Wine: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
-# Every run shares one private prefix inside the build tree, one persistent wineserver and,
-# when there is no display, one virtual X display, so a test process starts in milliseconds.
+# Every run shares one private prefix, one persistent wineserver and, when there is no
+# display, one virtual X display, so a test process starts in milliseconds. wine-user.sh
+# decides which user runs Wine and where the prefix lives (in the build tree where it can).
 set -euo pipefail
 
 build=$(cd "$1" && pwd); shift
