@@ -1,5 +1,18 @@
 #include "engine/text.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+bool IsLeadByte(char c) {
+#ifdef _WIN32
+    return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE;
+#else
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 0x81 && byte <= 0xFE;
+#endif
+}
+
 namespace {
 
 // Calls visit(position) for the start of every character of t, in order, and stops early

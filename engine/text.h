@@ -1,7 +1,7 @@
 // Byte texts in the ANSI code page (cp936 for all of the program's own texts).
 // Lengths and positions count bytes; positions are 1-based and a failed search gives -1.
-// A byte of 0x80 or above starts a double-byte character, and its trail byte (which may be
-// 0x5C, the backslash) is never taken for a character of its own.
+// A lead byte, as the system's code page defines it, starts a double-byte character, and its
+// trail byte (which may be 0x5C, the backslash) is never taken for a character of its own.
 #pragma once
 
 #include <string>
@@ -16,7 +16,10 @@
 using Text = std::string;
 using TextView = std::string_view;
 
-constexpr bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+// The system's rule on Windows. Not every byte of 0x80 or above is one: in code page 936,
+// 0x80 is the euro sign, a character of its own, and in single-byte code pages none is.
+// Built for another system, the text code follows code page 936 (lead bytes 0x81 to 0xFE).
+bool IsLeadByte(char c);
 
 Text TextLeft(TextView t, int n);
 Text TextRight(TextView t, int n);

@@ -11,6 +11,8 @@ protected:
         MakeFolder(root / "Tools");
         MakeFolder(root / "Tools\\Viewer");
         MakeFolder(root / "Tools\\乗");  // trail byte 0x5C in the last component
+        MakeFolder(root / "Tools\\Price€");  // € is 0x80, a character of its own
+        MakeFolder(root / "Tools\\Price€\\App");
         MakeFolder(root / "Tools\\fake.exe");
         WriteFileBytes(root / "Tools\\Viewer\\viewer.exe", "MZ");
         WriteFileBytes(root / "Tools\\Viewer\\star.ico", "icon");
@@ -41,6 +43,9 @@ TEST_F(Checks, IsExistingFolderMatchesTheLastComponentExactly) {
         {tools + "\\Viewer\\.", true},
         {tools + "\\Viewer\\..", true},
         {tools + "\\乗", true},
+        {tools + "\\Price€", true},
+        {tools + "\\Price€\\App", true},
+        {tools + "\\Price€\\", false},
         {"C:\\", false},
         {"", false},
     };

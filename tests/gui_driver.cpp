@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/text.h"
 #include "ui/control_ids.h"
 
 namespace {
@@ -35,9 +36,8 @@ HWND FindProcessWindow(DWORD pid, const std::string& title, const char* classNam
 std::string BuiltProgramPath(const std::string& fileName) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    folder.erase(folder.find_last_of('\\') + 1);
-    return folder + fileName;
+    // The build folder's name may hold a double-byte character whose trail byte is 0x5C.
+    return TextLeft(path, FindTextLast(path, "\\")) + fileName;
 }
 
 VandrelProcess::VandrelProcess() {

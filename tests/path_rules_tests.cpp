@@ -17,6 +17,10 @@ TEST(PathRules, FileNamePartAndFolderPathNoSlash) {
         {"", "", ""},
         {"D:\\" + kTrailBackslash, kTrailBackslash, "D:\\" + kTrailBackslash},
         {"D:\\x\\" + kTrailBackslash + ".ico", kTrailBackslash + ".ico", "D:\\x\\" + kTrailBackslash + ".ico"},
+        // € is 0x80 in code page 936, a character of its own and no lead byte.
+        {"D:\\Price€\\App", "App", "D:\\Price€\\App"},
+        {"D:\\Price€\\", "", "D:\\Price€"},
+        {"D:\\€" + kTrailBackslash + "\\", "", "D:\\€" + kTrailBackslash},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.path));
@@ -62,6 +66,9 @@ TEST(PathRules, IsInsideFolderTextNeedsTheFolderAndABackslashAtTheStart) {
         {"D:\\\x81" "a\\x.exe", "D:\\\x81" "A", false},
         {"D:\\" + kTrailBackslash + "\\x.exe", "D:\\" + kTrailBackslash, true},
         {"D:\\" + kTrailBackslash + "x.exe", "D:\\\x81", false},
+        {"D:\\Price€\\App\\app.exe", "D:\\Price€\\App", true},
+        {"D:\\Price€\\App\\app.exe", "D:\\Price€", true},
+        {"d:\\price€a\\x.exe", "D:\\Price€A", true},  // the letter after € is folded
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.icon) + " in " + testing::PrintToString(c.folder));

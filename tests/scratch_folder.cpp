@@ -19,7 +19,7 @@ std::string NewScratchPath() {
     return std::string(temp) + name;
 }
 
-// Runs a host program through Wine's Unix side; the tests need it only for chattr.
+// Runs a host program through Wine's Unix side; the tests need it only for chattr, when run by root.
 bool RunHostCommand(const std::string& commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -135,14 +135,20 @@ static void WaitUntilRefusesWrites(const std::string& path, bool refuses) {
 
 void MakeUnchangeable(const std::string& path) {
     SetFileAttributesA(path.c_str(), GetFileAttributesA(path.c_str()) | FILE_ATTRIBUTE_READONLY);
-    if (RunningOnWine()) SetImmutable(path, true);
-    WaitUntilRefusesWrites(path, true);
+    // Read-only stops writes on Windows and, for an ordinary user, under Wine. Wine run by
+    // root ignores it, and only the host's immutable flag stops writes there.
+    if (!RefusesWrites(path) && RunningOnWine()) {
+        SetImmutable(path, true);
+        WaitUntilRefusesWrites(path, true);
+    }
 }
 
 void MakeChangeable(const std::string& path) {
-    if (RunningOnWine()) SetImmutable(path, false);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    WaitUntilRefusesWrites(path, false);
+    if (RefusesWrites(path) && RunningOnWine()) {
+        SetImmutable(path, false);
+        WaitUntilRefusesWrites(path, false);
+    }
 }
 
 std::string IconFileBytes(int variant) {

@@ -30,9 +30,9 @@ DWORD Attributes(const std::string& path);
 void RemoveTree(const std::string& path);
 // True when running under Wine rather than Windows.
 bool RunningOnWine();
-// Makes a file unchangeable for the test: Read-only, which stops writes on Windows, and,
-// under Wine, where the tests run as root, also immutable on the host file system. Both
-// return once the file shows the change.
+// Makes a file unchangeable for the test: Read-only, which stops writes on Windows and for an
+// ordinary user under Wine; only when that is not enough (Wine run by root) also immutable on
+// the host file system. Both return once the file shows the change.
 void MakeUnchangeable(const std::string& path);
 void MakeChangeable(const std::string& path);
 // True when the file cannot be opened for writing.

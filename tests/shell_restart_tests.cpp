@@ -112,11 +112,7 @@ std::string Swapped(std::string text, int (*change)(int)) {
 class ShellRestart : public testing::Test {
 protected:
     void SetUp() override {
-        char self[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        std::string folderOfTests = self;
-        folderOfTests.resize(folderOfTests.find_last_of('\\'));
-        original = folderOfTests + "\\vandrel_standin.exe";
+        original = BuiltProgramPath("vandrel_standin.exe");
         ASSERT_TRUE(PathExists(original)) << original << " is missing: build vandrel_standin";
     }
 

@@ -57,6 +57,12 @@ TEST(TextPrimitives, FindTextAndFindTextLastStepOverTrailBytes) {
         // Matches may not start on a trail byte either: 0x5C 0x41 inside "\x81\x5C" "A".
         {kTrailBackslash + "A", "\\A", -1, -1},
         {"\\A" + kTrailBackslash + "A\\A", "\\A", 1, 6},
+        // 0x80 (€) and 0xFF are characters of their own: the byte after them is one too.
+        {"D:\\Price€\\App", "\\", 3, 10},
+        {"\x80\\", "\\", 2, 2},
+        {"\xFF\\", "\\", 2, 2},
+        {"€" + kTrailBackslash + "\\", "\\", 4, 4},
+        {"€" + kTrailBackslash, "\\", -1, -1},
         // A lead byte at the very end has no trail byte; the scan must not run past it.
         {"ab\x81", "\x81", 3, 3},
         {"ab\x81", "b\x81", 2, 2},
@@ -77,6 +83,9 @@ TEST(TextPrimitives, ToUpperAsciiLeavesDoubleByteCharactersAlone) {
         {"a\x81" "ab", "A\x81" "aB"},
         {"设置.ico", "设置.ICO"},
         {"x\x81", "X\x81"},
+        // After € (0x80) or 0xFF, a single-byte character, the next letter is folded.
+        {"€a", "€A"},
+        {"\xFF" "a", "\xFF" "A"},
     };
     for (const auto& [text, upper] : cases) {
         SCOPED_TRACE(testing::PrintToString(text));

@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under Wine: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
-# Every run shares one private prefix inside the build tree, one persistent wineserver and,
-# when there is no display, one virtual X display, so a test process starts in milliseconds.
+# Every run shares one private prefix, one persistent wineserver and, when there is no
+# display, one virtual X display, so a test process starts in milliseconds. wine-user.sh
+# decides which user runs Wine and where the prefix lives (in the build tree where it can).
 set -euo pipefail
 
 build=$(cd "$1" && pwd); shift
+. "$(dirname "$0")/wine-user.sh"
+choose_wine_user "$build"
+record_wine_prefix "$build"
 
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="$wine_prefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LC_ALL=zh_CN.UTF-8
+# Tells a test why Read-only does not stop writes when root runs Wine.
+if [ "$wine_user" = root ]; then export VANDREL_WINE_RUN_BY_ROOT=1; else unset VANDREL_WINE_RUN_BY_ROOT; fi
 unset LANGUAGE
 
 exec 9>"$build/.wine-run.lock"
 flock 9
+if [ "$(id -u)" -eq 0 ]; then
+    give_prefix_to_wine_user
+    stage_programs "$build"
+fi
 if [ -z "${DISPLAY:-}" ]; then
     if [ ! -f "$build/.xvfb-display" ] || ! kill -0 "$(cat "$build/.xvfb-pid" 2>/dev/null)" 2>/dev/null; then
         for n in $(seq 90 130); do
@@ -34,20 +44,21 @@ fi
 # The display comes first: the desktop process that wineboot or the first window starts
 # keeps the display it saw for as long as the wineserver runs.
 if [ "$(cat "$build/.wine-display" 2>/dev/null)" != "$DISPLAY" ]; then
-    wineserver -k >/dev/null 2>&1 9>&- || true
+    as_wine_user wineserver -k >/dev/null 2>&1 9>&- || true
     echo "$DISPLAY" > "$build/.wine-display"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 9>&- || true
+    as_wine_user wineboot -i >/dev/null 2>&1 9>&- || true
+    rm -f "$build/.wine-managed"  # a new prefix has none of the settings below
 fi
 # On a display without a window manager Wine draws the frames itself and does not wait
 # for a manager to answer; on the user's display the window manager takes them.
 if [ "$(cat "$build/.wine-managed" 2>/dev/null)" != "$managed" ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 9>&- || true
+    as_wine_user wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 9>&- || true
     echo "$managed" > "$build/.wine-managed"
 fi
 # -p keeps the server alive between test processes. Daemons must not inherit the lock.
-wineserver -p >/dev/null 2>&1 9>&- || true
+as_wine_user wineserver -p >/dev/null 2>&1 9>&- || true
 flock -u 9
 
 # Wine starts helpers that outlive the program (the services, the desktop process) and
@@ -55,8 +66,16 @@ flock -u 9
 # the end of the output (CTest) would wait for as long as the wineserver lives; they get a
 # file instead, which is passed on when the program has ended.
 out=$(mktemp "$build/.wine-output.XXXXXX")
+program=$1; shift
+# A program of the build runs from its copy when the Wine user cannot reach the build tree.
+if [ "$wine_programs" != "$build" ]; then
+    case $program in
+        */*) [ "$(cd "${program%/*}" 2>/dev/null && pwd)" = "$build" ] && program=$wine_programs/${program##*/} ;;
+    esac
+    cd "$wine_programs"
+fi
 set +e
-wine "$@" >"$out" 2>&1 </dev/null 9>&-
+as_wine_user wine "$program" "$@" >"$out" 2>&1 </dev/null 9>&-
 status=$?
 cat "$out"
 rm -f "$out"

@@ -134,7 +134,7 @@ Text OpenFileFilterList(TextView stored) {
     int barsAtEnd = 0;
     for (size_t i = 0; i < stored.size(); ++i) {
         const char c = stored[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < stored.size()) {
+        if (IsLeadByte(c) && i + 1 < stored.size()) {
             list += c;
             list += stored[++i];
             barsAtEnd = 0;
