@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <map>
 
@@ -16,23 +15,6 @@
 #include "tests/scratch_folder.h"
 
 namespace {
-
-// A valid one-entry .ico of one pixel in the given colour, so that sources that must hold
-// an icon do.
-std::string OnePixelIcon(std::uint32_t colour) {
-    std::string bytes;
-    auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-    };
-    constexpr std::uint32_t kImageBytes = 40 + 4 + 4;  // header, one pixel, one mask row
-    put(0, 2), put(1, 2), put(1, 2);                   // icon directory with one entry
-    put(1, 1), put(1, 1), put(0, 1), put(0, 1), put(1, 2), put(32, 2), put(kImageBytes, 4), put(22, 4);
-    put(40, 4), put(1, 4), put(2, 4), put(1, 2), put(32, 2);  // bitmap header: twice the height
-    for (int i = 0; i < 6; ++i) put(0, 4);
-    put(colour, 4);
-    put(0, 4);  // the mask: the pixel is shown
-    return bytes;
-}
 
 // Everything in a folder that an operation could change: each entry's bytes and
 // attributes, and the folder's own attributes.
@@ -70,9 +52,9 @@ protected:
     void SetUp() override {
         MakeFolder(root / "Icons");
         MakeFolder(viewer);
-        WriteFileBytes(root / "Icons\\logo.ico", OnePixelIcon(0xFF0000FF));
+        WriteFileBytes(root / "Icons\\logo.ico", IconFileBytes(1));
         MakeFolder(root / "Icons\\new");
-        WriteFileBytes(root / "Icons\\new\\logo.ico", OnePixelIcon(0xFF00FF00));
+        WriteFileBytes(root / "Icons\\new\\logo.ico", IconFileBytes(2));
         // A program with an icon of its own, as a user's portable program has.
         ASSERT_TRUE(CopyFileA(BuiltProgramPath("Vandrel.exe").c_str(), (viewer + "\\viewer.exe").c_str(), FALSE));
         for (const std::string& source : {root / "Icons\\logo.ico", root / "Icons\\new\\logo.ico", viewer + "\\viewer.exe"}) {
@@ -118,12 +100,16 @@ TEST_F(ReadOnly, AReadOnlyDesktopIniFailsApplyAndRestoreAndNothingChanges) {
         const char* what;
         std::string ini;  // empty: the folder's icon is applied first
         Operation operation;
+        std::string icon;  // what apply is given
         const char* result;
     } cases[] = {
         {"apply over another tool's desktop.ini", "[.ShellClassInfo]\r\nInfoTip=tip\r\n", Operation::apply,
-         kResultApplyFailed},
-        {"apply again", "", Operation::apply, kResultApplyFailed},
-        {"restore", "", Operation::restore, kResultRestoreFailed},
+         viewer + "\\viewer.exe", kResultApplyFailed},
+        {"an .ico over another tool's desktop.ini", "[.ShellClassInfo]\r\nInfoTip=tip\r\n", Operation::apply,
+         root / "Icons\\new\\logo.ico", kResultApplyFailed},
+        {"apply again", "", Operation::apply, viewer + "\\viewer.exe", kResultApplyFailed},
+        {"another .ico again", "", Operation::apply, root / "Icons\\new\\logo.ico", kResultApplyFailed},
+        {"restore", "", Operation::restore, "", kResultRestoreFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -134,7 +120,7 @@ TEST_F(ReadOnly, AReadOnlyDesktopIniFailsApplyAndRestoreAndNothingChanges) {
         }
         MakeUnchangeable(Ini());
         const FolderState before = StateOf(viewer);
-        const Text result = c.operation == Operation::apply ? ApplyFolderIcon(viewer, viewer + "\\viewer.exe")
+        const Text result = c.operation == Operation::apply ? ApplyFolderIcon(viewer, c.icon)
                                                             : RestoreFolder(viewer).text;
         const FolderState after = StateOf(viewer);
         EXPECT_EQ(result, c.result);
@@ -148,7 +134,7 @@ TEST_F(ReadOnly, ReapplyingReplacesVandrelsOwnReadOnlyCopy) {
     ASSERT_EQ(ApplyFolderIcon(viewer, root / "Icons\\logo.ico"), kResultApplied);
     ASSERT_TRUE(SetFileAttributesA((viewer + "\\logo.ico").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(ApplyFolderIcon(viewer, root / "Icons\\new\\logo.ico"), kResultApplied);
-    EXPECT_EQ(ReadFileBytes(viewer + "\\logo.ico"), OnePixelIcon(0xFF00FF00));
+    EXPECT_EQ(ReadFileBytes(viewer + "\\logo.ico"), IconFileBytes(2));
     EXPECT_EQ(Attributes(viewer + "\\logo.ico") & ~FILE_ATTRIBUTE_ARCHIVE, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(GetPrivateProfileIntA(".ShellClassInfo", "IconIndex", -1, Ini().c_str()), 0);
     char iconFile[MAX_PATH] = {};
