@@ -7,10 +7,10 @@
 #include "engine/text.h"
 #include "ui/control_ids.h"
 #include "ui/drop_target.h"
+#include "ui/main_layout.h"
 #include "ui/pickers.h"
 
 inline constexpr char kResultCaption[] = "信息：";
-inline constexpr char kIconBoxStartText[] = "拖放EXE/ICO文件到这里";
 
 class MainWindow {
 public:
@@ -31,6 +31,8 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND Control(ControlId id) const;
+    // Keeps the control that has the focus when the window is left, to give it back on return.
+    void RememberFocus();
     void OnCommand(int id);
     void OnApply();
     void OnRestore();
@@ -42,6 +44,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND groupBox1_ = nullptr;
     HWND groupBox2_ = nullptr;
+    HWND focusBeforeLeaving_ = nullptr;
     int stayOnTop_ = 1;
     // An operation is waiting for its console command; a second press starts nothing.
     bool operationRunning_ = false;
