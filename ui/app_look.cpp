@@ -37,6 +37,8 @@ int ScreenDpi() {
 
 int Scaled(int pixels) { return MulDiv(pixels, ScreenDpi(), 96); }
 
+int ScaledSpan(int from, int length) { return Scaled(from + length) - Scaled(from); }
+
 RECT PlaceOnScreen(int width, int height) {
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);

@@ -23,7 +23,7 @@ void CreateHelpBox(HWND window, int windowHeight) {
         WS_EX_CLIENTEDGE, "EDIT", "",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL |
             ES_WANTRETURN,
-        Scaled(8), Scaled(8), Scaled(528), Scaled(512) - shortBy, window, nullptr,
+        Scaled(8), Scaled(8), ScaledSpan(8, 528), ScaledSpan(8, 512) - shortBy, window, nullptr,
         GetModuleHandleA(nullptr), nullptr);
     SendMessageA(编辑框1, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     SendMessageA(编辑框1, EM_SETLIMITTEXT, 0, 0);

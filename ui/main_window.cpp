@@ -84,8 +84,8 @@ void MainWindow::CreateControls() {
                             : row.parent == Parent::group2 ? groupBox2_
                                                             : hwnd_;
         HWND control = CreateWindowExA(row.exStyle, row.className, row.caption, row.style,
-                                       Scaled(row.x), Scaled(row.y), Scaled(row.width),
-                                       Scaled(row.height), parent,
+                                       Scaled(row.x), Scaled(row.y), ScaledSpan(row.x, row.width),
+                                       ScaledSpan(row.y, row.height), parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                        instance, nullptr);
         SendMessageA(control, WM_SETFONT, font, FALSE);
