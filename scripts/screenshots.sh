@@ -24,6 +24,15 @@ trap 'exit 130' INT TERM
 # display; the wrapper keeps track of it itself.
 "$root/tests/wine-run.sh" "$build" cmd /c exit >/dev/null
 x() { DISPLAY=$(cat "$build/.xvfb-display") "$@"; }
+# Wine draws the caption buttons with Marlett (from fonts-wine); this Wine build does not look
+# in the package's font folder, so the font goes where every Windows program finds fonts.
+fonts=$build/wineprefix/drive_c/windows/Fonts
+if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    "$root/scripts/stop-wine.sh" "$build"
+    "$root/tests/wine-run.sh" "$build" cmd /c exit >/dev/null
+fi
 
 window_of() {
     local found=
