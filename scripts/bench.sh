@@ -5,8 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 windows=$root/build/windows
 "$root/scripts/install-deps.sh"
 "$root/scripts/configure-windows.sh" "$windows"
-cmake --build "$windows" -j"$(nproc)" --target bench_apply
+cmake --build "$windows" -j"$(nproc)" --target bench_apply bench_startup
+# The wineserver and the virtual display go, however the run ends.
+trap '"$root/scripts/stop-wine.sh" "$windows"' EXIT
 "$root/tests/wine-run.sh" "$windows" "$windows/bench_apply.exe"
-cmake --build "$windows" -j"$(nproc)" --target bench_startup
 "$root/tests/wine-run.sh" "$windows" "$windows/bench_startup.exe"
-"$root/scripts/stop-wine.sh" "$windows"

@@ -9,8 +9,19 @@ build=$root/build/windows
 cmake --build "$build" -j"$(nproc)" --target Vandrel
 echo "built $build/Vandrel.exe"
 
+# Whatever the wrapper starts (the wineserver, a virtual display) goes when this script ends,
+# on every path out of it.
+app=
+stop_all() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null || true
+    "$root/scripts/stop-wine.sh" "$build"
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
 if [ -n "${DISPLAY:-}" ]; then
-    exec "$root/tests/wine-run.sh" "$build" "$build/Vandrel.exe"
+    "$root/tests/wine-run.sh" "$build" "$build/Vandrel.exe"
+    exit
 fi
 
 # No display: the wrapper starts a virtual one, where Wine draws the window frames itself.
@@ -27,7 +38,6 @@ for _ in $(seq 100); do
 done
 if [ -z "${window:-}" ]; then
     echo "Vandrel did not show its window" >&2
-    kill "$app" 2>/dev/null || true
     exit 1
 fi
 sleep 1
@@ -36,6 +46,5 @@ import -window root -crop "$(xdotool getwindowgeometry --shell "$window" | awk -
     /^WIDTH/{w=$2} /^HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{printf "%dx%d+%d+%d", w, h, x, y}')" "$shot"
 echo "Vandrel is running on the virtual display $DISPLAY; screenshot of its window: $shot"
 echo "Press Ctrl-C to end it."
-trap 'kill "$app" 2>/dev/null; "$root/scripts/stop-wine.sh" "$build"' INT TERM
 wait "$app" || true
-"$root/scripts/stop-wine.sh" "$build"
+app=

@@ -117,3 +117,23 @@ bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_E
 std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
 void PressOk(HWND box) { Click(GetDlgItem(box, IDOK)); }
+
+std::string FirstSpotOffBackground(const std::vector<ClientSpot>& spots) {
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);
+    HDC screen = GetDC(nullptr);
+    std::string wrong;
+    for (const ClientSpot& spot : spots) {
+        POINT at = spot.at;
+        ClientToScreen(spot.window, &at);
+        const COLORREF seen = GetPixel(screen, at.x, at.y);
+        if (seen == background) continue;
+        char text[128];
+        wsprintfA(text, "control %d at %d,%d shows %06lX, not %06lX", GetDlgCtrlID(spot.window),
+                  static_cast<int>(spot.at.x), static_cast<int>(spot.at.y), static_cast<unsigned long>(seen),
+                  static_cast<unsigned long>(background));
+        wrong = text;
+        break;
+    }
+    ReleaseDC(nullptr, screen);
+    return wrong;
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Path of a program built next to the running test program.
 std::string BuiltProgramPath(const std::string& fileName);
@@ -53,3 +54,12 @@ bool IsTopmost(HWND window);
 // The text of a message box (its static control) and a press of its OK button.
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
+
+// A point in a window's client area.
+struct ClientSpot {
+    HWND window;
+    POINT at;
+};
+// Reads the spots from the screen: the first one that does not show the window background
+// (COLOR_BTNFACE), described; empty when all do.
+std::string FirstSpotOffBackground(const std::vector<ClientSpot>& spots);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/gui_driver.h"
 #include "ui/control_ids.h"
@@ -71,6 +72,25 @@ TEST_F(HelpWindowRun, AboutOpensOneOwnedWindowWithTheHelpText) {
     ASSERT_TRUE(box);
     EXPECT_EQ(WindowText(box), HelpText());
     EXPECT_TRUE(StillRuns());
+}
+
+TEST_F(HelpWindowRun, AroundTheTextTheWindowShowsItsBackground) {
+    HWND help = PressAbout();
+    ASSERT_TRUE(help);
+    RECT client;
+    GetClientRect(help, &client);
+    const LONG right = client.right - 3, bottom = client.bottom - 3, middle = client.right / 2;
+    const std::vector<ClientSpot> spots = {
+        {help, {3, 3}}, {help, {middle, 3}}, {help, {right, 3}}, {help, {3, bottom / 2}},
+        {help, {right, bottom / 2}}, {help, {3, bottom}}, {help, {middle, bottom}}, {help, {right, bottom}},
+    };
+    std::string wrong;
+    EXPECT_TRUE(WaitUntil([&] { return (wrong = FirstSpotOffBackground(spots)).empty(); }, 3000)) << wrong;
+    PostMessageA(help, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(help) != 0; }, 3000));
+    PostMessageA(help, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(help); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return (wrong = FirstSpotOffBackground(spots)).empty(); }, 3000)) << wrong;
 }
 
 // Above z-order neighbour `below`, both being top-level windows.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -195,19 +196,98 @@ TEST_F(MainWindowRun, ApplyAndRestoreShowTheirResultsAboveTheWindow) {
     EXPECT_EQ(PressAndReadResult(kId设置), "文件夹不存在！");
 }
 
-TEST_F(MainWindowRun, TabMovesTheFocusThroughTheControlsInReadingOrder) {
+TEST_F(MainWindowRun, FocusStartsOnTheFirstControlAndTabMovesItInReadingOrder) {
     const DWORD thread = GetWindowThreadProcessId(app.Main(), nullptr);
     auto focused = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
     };
-    const int order[] = {kId文件夹, kId编辑框1, kIdEXE, kId编辑框2, kId选择框1, kId设置, kId还原, kId关于, kId按钮1,
-                         kId文件夹};
+    EXPECT_TRUE(WaitUntil([&] { return focused() == C(kId文件夹); }, 3000));
+    // As after a start with the mouse: no focus rectangles until the keyboard is used. (Where
+    // the system always shows keyboard cues, as Wine's default settings do, nothing hides them.)
+    SendMessageA(app.Main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    const int order[] = {kId编辑框1, kIdEXE, kId编辑框2, kId选择框1, kId设置, kId还原, kId关于, kId按钮1, kId文件夹};
     for (int id : order) {
         HWND before = focused();
         PostMessageA(before ? before : app.Main(), WM_KEYDOWN, VK_TAB, 0);
         EXPECT_TRUE(WaitUntil([&] { return focused() == C(id); }, 3000)) << "expected control " << id;
+    }
+    // Once the keyboard has been used, the window and its controls draw focus rectangles.
+    EXPECT_FALSE(SendMessageA(app.Main(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    for (int id : {kId文件夹, kId编辑框1, kId按钮1, kId选择框1}) {
+        EXPECT_FALSE(SendMessageA(C(id), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) << "control " << id;
+    }
+
+    // Back from another window, the focus is where it was left.
+    PostMessageA(app.Main(), WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(WaitUntil([&] { return focused() == C(kId编辑框1); }, 3000));
+    HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                 nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 3000));
+    SetForegroundWindow(app.Main());
+    EXPECT_TRUE(WaitUntil([&] { return focused() == C(kId编辑框1); }, 3000));
+    DestroyWindow(other);
+}
+
+// Points in the client area of the window or group box named that no control covers.
+struct UncoveredSpot {
+    int box;  // 0: the window itself
+    POINT at;
+};
+
+constexpr UncoveredSpot kMainSpots[] = {
+    {0, {3, 40}}, {0, {276, 120}}, {0, {140, 162}},
+    {kId分组框1, {4, 43}}, {kId分组框1, {68, 27}}, {kId分组框1, {130, 43}}, {kId分组框1, {260, 60}},
+    {kId分组框1, {130, 74}},
+    {kId分组框2, {4, 43}}, {kId分组框2, {68, 26}}, {kId分组框2, {196, 30}}, {kId分组框2, {130, 43}},
+    {kId分组框2, {259, 60}}, {kId分组框2, {130, 74}},
+};
+
+TEST_F(MainWindowRun, EveryUncoveredPixelShowsTheWindowBackground) {
+    HWND main = app.Main();
+    RECT client;
+    GetClientRect(main, &client);
+    ASSERT_GT(client.bottom, 163) << "no strip of the window below the group boxes";
+    auto coverAndUncover = [&] {
+        RECT outer;
+        GetWindowRect(main, &outer);
+        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE,
+                                     outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                                     nullptr, nullptr, nullptr, nullptr);
+        UpdateWindow(cover);
+        Sleep(200);
+        DestroyWindow(cover);
+    };
+    auto minimiseAndRestore = [&] {
+        PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsIconic(main) != 0; }, 3000));
+        PostMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsIconic(main); }, 3000));
+    };
+    auto changeTexts = [&] {
+        SetText(C(kId分组框1), "临时");
+        SetText(C(kId分组框1), "");
+        SetText(C(kId分组框2), "");
+        SetText(C(kId编辑框1), std::string(200, 'x'));
+    };
+    const struct {
+        const char* after;
+        std::function<void()> act;
+    } steps[] = {
+        {"first shown", [] {}},
+        {"covered and uncovered", coverAndUncover},
+        {"minimised and restored", minimiseAndRestore},
+        {"texts changed", changeTexts},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.after);
+        step.act();
+        std::vector<ClientSpot> spots;
+        for (const UncoveredSpot& spot : kMainSpots) spots.push_back({spot.box ? C(spot.box) : main, spot.at});
+        std::string wrong;
+        EXPECT_TRUE(WaitUntil([&] { return (wrong = FirstSpotOffBackground(spots)).empty(); }, 3000)) << wrong;
     }
 }
 

@@ -33,8 +33,17 @@ if [ -z "${DISPLAY:-}" ]; then
             echo $! > "$build/.xvfb-pid"
             echo ":$n" > "$build/.xvfb-display"
             for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+            if [ ! -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$(cat "$build/.xvfb-pid")" 2>/dev/null; then
+                rm -f "$build/.xvfb-pid" "$build/.xvfb-display"
+                echo "wine-run.sh: the virtual display Xvfb :$n did not come up" >&2
+                exit 1
+            fi
             break
         done
+    fi
+    if [ ! -f "$build/.xvfb-display" ]; then
+        echo "wine-run.sh: no free X display number for Xvfb" >&2
+        exit 1
     fi
     export DISPLAY=$(cat "$build/.xvfb-display")
     managed=N

@@ -15,12 +15,16 @@ constexpr int helpHeight = 563;
 HWND helpWindow = nullptr;
 HWND 编辑框1 = nullptr;
 
-void CreateHelpBox(HWND window) {
+// The window may have been made shorter than designed to fit the work area; the text box
+// gives up that much height and the text scrolls.
+void CreateHelpBox(HWND window, int windowHeight) {
+    const int shortBy = Scaled(helpHeight) - windowHeight;
     编辑框1 = CreateWindowExA(
         WS_EX_CLIENTEDGE, "EDIT", "",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL |
             ES_WANTRETURN,
-        8, 8, 528, 512, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+        Scaled(8), Scaled(8), ScaledSpan(8, 528), ScaledSpan(8, 512) - shortBy, window, nullptr,
+        GetModuleHandleA(nullptr), nullptr);
     SendMessageA(编辑框1, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     SendMessageA(编辑框1, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextA(编辑框1, HelpText().c_str());
@@ -31,7 +35,7 @@ void CreateHelpBox(HWND window) {
 LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        CreateHelpBox(window);
+        CreateHelpBox(window, reinterpret_cast<CREATESTRUCTA*>(lParam)->cy);
         // The keyboard filter takes Esc before the edit box sees it, so Esc closes the
         // window even from the help text.
         SetEscapeCloses(window);
@@ -81,11 +85,10 @@ void OpenHelpWindow(HWND owner) {
         return;
     }
     RegisterHelpClass();
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - helpWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - helpHeight) / 2;
-    helpWindow = CreateWindowExA(0, helpClassName, helpTitle,
-                                 WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, helpWidth,
-                                 helpHeight, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const RECT place = PlaceOnScreen(Scaled(helpWidth), Scaled(helpHeight));
+    helpWindow = CreateWindowExA(0, helpClassName, helpTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                 place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                 owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (helpWindow == nullptr) return;
     ShowWindow(helpWindow, SW_SHOW);
     SetFocus(编辑框1);

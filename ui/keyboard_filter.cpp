@@ -45,6 +45,21 @@ bool MoveFocus(const std::vector<HWND>& order, bool backwards) {
     return false;
 }
 
+bool IsNavigationKey(WPARAM key) {
+    return key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+}
+
+// As the dialog manager does: focus rectangles, hidden while only the mouse is used, show
+// from the first navigation key on; Alt shows the underlines too.
+void ShowKeyboardCues(const MSG& msg, HWND topLevel) {
+    WORD cues = 0;
+    if (msg.message == WM_KEYDOWN && IsNavigationKey(msg.wParam)) cues = UISF_HIDEFOCUS;
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_MENU) cues = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    if (cues && (SendMessageA(topLevel, WM_QUERYUISTATE, 0, 0) & cues)) {
+        SendMessageA(topLevel, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, cues), 0);
+    }
+}
+
 }  // namespace
 
 void SetEscapeCloses(HWND topLevel) { KeysFor(topLevel).escapeCloses = true; }
@@ -59,9 +74,11 @@ void ForgetWindowKeys(HWND topLevel) {
 void SetTabOrder(HWND topLevel, std::vector<HWND> controls) { KeysFor(topLevel).tabOrder = std::move(controls); }
 
 bool KeyboardFilter(MSG& msg) {
-    if (msg.message != WM_KEYDOWN || msg.hwnd == nullptr) return false;
+    if ((msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) || msg.hwnd == nullptr) return false;
     const WindowKeys* keys = KeysOf(GetAncestor(msg.hwnd, GA_ROOT));
     if (!keys) return false;
+    ShowKeyboardCues(msg, keys->topLevel);
+    if (msg.message != WM_KEYDOWN) return false;
     // No control of this program claims Esc, so the key belongs to the window it is in.
     if (msg.wParam == VK_ESCAPE && keys->escapeCloses && !IsDown(VK_CONTROL) && !IsDown(VK_SHIFT) &&
         !IsDown(VK_MENU)) {

@@ -11,47 +11,10 @@
 #include "ui/app_look.h"
 #include "ui/help_window.h"
 #include "ui/keyboard_filter.h"
+#include "ui/main_layout.h"
 #include "ui/path_boxes.h"
 
 namespace {
-
-constexpr int kOuterWidth = 285;
-constexpr int kOuterHeight = 197;
-
-constexpr DWORD kPushButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER |
-                              BS_VCENTER | BS_MULTILINE;
-constexpr DWORD kToggle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE |
-                          BS_CENTER | BS_VCENTER | BS_MULTILINE;
-constexpr DWORD kPathBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_READONLY | ES_AUTOHSCROLL;
-constexpr DWORD kGroupBox = WS_CHILD | WS_VISIBLE | BS_GROUPBOX;
-
-enum class Parent { window, group1, group2 };
-
-struct ControlRow {
-    ControlId id;
-    const char* className;
-    DWORD style;
-    DWORD exStyle;
-    Parent parent;
-    int x, y, width, height;
-    const char* caption;
-};
-
-// In creation order, which is each parent's stacking order from the top; places are
-// relative to the parent's client area.
-constexpr ControlRow kControls[] = {
-    {kId分组框2, "BUTTON", kGroupBox, 0, Parent::window, 8, 81, 265, 79, ""},
-    {kId分组框1, "BUTTON", kGroupBox, 0, Parent::window, 7, 1, 265, 79, ""},
-    {kIdEXE, "BUTTON", kPushButton, 0, Parent::group1, 8, 47, 56, 24, "图标"},
-    {kId文件夹, "BUTTON", kPushButton, 0, Parent::group1, 8, 15, 56, 24, "文件夹"},
-    {kId编辑框2, "EDIT", kPathBox, WS_EX_CLIENTEDGE, Parent::group1, 72, 47, 185, 24, kIconBoxStartText},
-    {kId编辑框1, "EDIT", kPathBox, WS_EX_CLIENTEDGE, Parent::group1, 72, 15, 185, 24, kPromptFolder},
-    {kId按钮1, "BUTTON", kPushButton, 0, Parent::group2, 8, 47, 248, 24, "Win7系统需点此重新加载［explorer.exe］"},
-    {kId选择框1, "BUTTON", kToggle, 0, Parent::group2, 8, 14, 56, 24, "置顶"},
-    {kId关于, "BUTTON", kPushButton, 0, Parent::group2, 200, 14, 56, 24, "说明"},
-    {kId还原, "BUTTON", kPushButton, 0, Parent::group2, 136, 14, 56, 24, "还原"},
-    {kId设置, "BUTTON", kPushButton, 0, Parent::group2, 72, 14, 56, 24, "设置"},
-};
 
 bool IsPathBox(HWND control) {
     const int id = GetDlgCtrlID(control);
@@ -83,11 +46,10 @@ bool MainWindow::Create(HINSTANCE instance) {
     windowClass.lpszClassName = kMainWindowClass;
     if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
-    if (!CreateWindowExA(0, kMainWindowClass, kMainWindowTitle,
-                         WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y,
-                         kOuterWidth, kOuterHeight, nullptr, nullptr, instance, this)) {
+    const RECT place = PlaceOnScreen(Scaled(kMainOuterWidth), Scaled(kMainOuterHeight));
+    if (!CreateWindowExA(0, kMainWindowClass, kMainWindowTitle, kMainWindowStyle, place.left, place.top,
+                         place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance,
+                         this)) {
         return false;
     }
     // Set on the window as well as its class, so that the shell and other programs can ask.
@@ -96,6 +58,9 @@ bool MainWindow::Create(HINSTANCE instance) {
     ApplyStayOnTop();
     CreateControls();
     SendMessageA(Control(kId选择框1), BM_SETCHECK, BST_CHECKED, 0);
+    // Focus rectangles and underlines show as the system's last input suggests, until the
+    // keyboard is used.
+    SendMessageA(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
     SetEscapeCloses(hwnd_);
     SetTabOrder(hwnd_, {Control(kId文件夹), Control(kId编辑框1), Control(kIdEXE), Control(kId编辑框2),
                         Control(kId选择框1), Control(kId设置), Control(kId还原), Control(kId关于),
@@ -110,6 +75,7 @@ void MainWindow::Show(int showCommand) {
 }
 
 void MainWindow::CreateControls() {
+    // The stock font is made at the system DPI, which is the DPI the window is laid out at.
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd_, WM_SETFONT, font, FALSE);
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
@@ -118,7 +84,8 @@ void MainWindow::CreateControls() {
                             : row.parent == Parent::group2 ? groupBox2_
                                                             : hwnd_;
         HWND control = CreateWindowExA(row.exStyle, row.className, row.caption, row.style,
-                                       row.x, row.y, row.width, row.height, parent,
+                                       Scaled(row.x), Scaled(row.y), ScaledSpan(row.x, row.width),
+                                       ScaledSpan(row.y, row.height), parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                        instance, nullptr);
         SendMessageA(control, WM_SETFONT, font, FALSE);
@@ -168,6 +135,10 @@ LRESULT CALLBACK MainWindow::GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+    case WM_ERASEBKGND:
+        // A group box paints only its frame and caption; under a WS_CLIPCHILDREN parent
+        // nobody else paints its inside.
+        return EraseToWindowBackground(hwnd, reinterpret_cast<HDC>(wParam));
     default:
         return CallWindowProcA(original, hwnd, message, wParam, lParam);
     }
@@ -184,6 +155,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return PaintBlackOnWhite(reinterpret_cast<HDC>(wParam));
         }
         break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) RememberFocus();
+        break;  // activation sets the focus on the window, which hands it on below
+    case WM_SETFOCUS:
+        SetFocus(focusBeforeLeaving_ && IsChild(hwnd_, focusBeforeLeaving_) ? focusBeforeLeaving_
+                                                                               : Control(kId文件夹));
+        return 0;
     case WM_DESTROY:
         dropTargets_.RevokeDropTargets();
         ForgetWindowKeys(hwnd_);
@@ -191,6 +169,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void MainWindow::RememberFocus() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) focusBeforeLeaving_ = focus;
 }
 
 void MainWindow::OnCommand(int id) {

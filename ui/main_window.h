@@ -7,13 +7,13 @@
 #include "engine/text.h"
 #include "ui/control_ids.h"
 #include "ui/drop_target.h"
+#include "ui/main_layout.h"
 #include "ui/pickers.h"
 
 inline constexpr char kResultCaption[] = "信息：";
 // Shown when the shell was ended and neither Windows nor this program could bring it back,
 // so that the user is not left without a taskbar in silence.
 inline constexpr char kResultShellNotBack[] = "无法重新启动资源管理器！请按 Ctrl+Shift+Esc 打开任务管理器，运行 explorer.exe。";
-inline constexpr char kIconBoxStartText[] = "拖放EXE/ICO文件到这里";
 
 class MainWindow {
 public:
@@ -34,6 +34,8 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     HWND Control(ControlId id) const;
+    // Keeps the control that has the focus when the window is left, to give it back on return.
+    void RememberFocus();
     void OnCommand(int id);
     void OnApply();
     void OnRestore();
@@ -45,6 +47,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND groupBox1_ = nullptr;
     HWND groupBox2_ = nullptr;
+    HWND focusBeforeLeaving_ = nullptr;
     int stayOnTop_ = 1;
     // An operation is waiting for its console command; a second press starts nothing.
     bool operationRunning_ = false;
