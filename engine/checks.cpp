@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "process/owned_handle.h"
+#include "process/system_function.h"
 
 namespace {
 
@@ -41,10 +42,12 @@ bool HoldsIcon(TextView path) {
     // With the index -1 the call counts the icons. Wine answers 0xFFFFFFFF for some files
     // that hold none, and a damaged .ico may announce an icon that is not there, so the
     // first one is also taken out.
-    const UINT count = ExtractIconExA(file.c_str(), -1, nullptr, nullptr, 0);
+    const auto extractIcons = LoadedSystemFunction<decltype(&ExtractIconExA)>("shell32.dll", "ExtractIconExA");
+    if (!extractIcons) return false;
+    const UINT count = extractIcons(file.c_str(), -1, nullptr, nullptr, 0);
     if (count == 0 || count == 0xFFFFFFFFu) return false;
     HICON icon = nullptr;
-    if (ExtractIconExA(file.c_str(), 0, &icon, nullptr, 1) == 0 || !icon) return false;
+    if (extractIcons(file.c_str(), 0, &icon, nullptr, 1) == 0 || !icon) return false;
     DestroyIcon(icon);
     return true;
 }

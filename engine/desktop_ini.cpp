@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "process/owned_handle.h"
+#include "process/system_function.h"
 
 namespace {
 
@@ -104,7 +105,9 @@ bool HasIniKey(TextView ini, const char* key) {
 
 void NotifyShellFolderChanged(TextView folderNoSlash) {
     const Text folder(folderNoSlash);
-    SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHA | SHCNF_FLUSH, folder.c_str(), nullptr);
+    if (const auto notify = LoadedSystemFunction<decltype(&SHChangeNotify)>("shell32.dll", "SHChangeNotify")) {
+        notify(SHCNE_UPDATEITEM, SHCNF_PATHA | SHCNF_FLUSH, folder.c_str(), nullptr);
+    }
 }
 
 FileState ReadWholeFile(TextView path, Text& bytes) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ui/pickers.h"
+#include "process/system_function.h"
 
 namespace {
 
@@ -39,11 +40,13 @@ public:
 // The paths in a CF_HDROP block, in index order.
 std::vector<Text> DroppedPaths(HDROP drop) {
     std::vector<Text> paths;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const auto dragQueryFile = LoadedSystemFunction<decltype(&DragQueryFileA)>("shell32.dll", "DragQueryFileA");
+    if (!dragQueryFile) return paths;
+    const UINT count = dragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        const UINT length = dragQueryFile(drop, i, nullptr, 0);
         Text path(length + 1, '\0');
-        path.resize(DragQueryFileA(drop, i, path.data(), length + 1));
+        path.resize(dragQueryFile(drop, i, path.data(), length + 1));
         paths.push_back(std::move(path));
     }
     return paths;

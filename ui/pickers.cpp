@@ -12,6 +12,7 @@
 #include "engine/checks.h"
 #include "engine/path_rules.h"
 #include "ui/path_boxes.h"
+#include "process/system_function.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ constexpr char kIconFilter[] = "支持文件|*.exe;*.ico|EXE|*.exe|ICO|*.ico";
 struct ShellAllocatorFree {
     void operator()(ITEMIDLIST* item) const {
         IMalloc* allocator = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&allocator))) {
+        const auto getMalloc = LoadedSystemFunction<decltype(&SHGetMalloc)>("shell32.dll", "SHGetMalloc");
+        if (getMalloc && SUCCEEDED(getMalloc(&allocator))) {
             allocator->Free(item);
             allocator->Release();
         }
@@ -85,10 +87,12 @@ Text ChooseFolderPath() {
     UniqueItemList chosen;
     {
         ProgramWindowsDisabled disabled;
-        chosen.reset(SHBrowseForFolderA(&browse));
+        const auto browseForFolder = LoadedSystemFunction<decltype(&SHBrowseForFolderA)>("shell32.dll", "SHBrowseForFolderA");
+        if (browseForFolder) chosen.reset(browseForFolder(&browse));
     }
     char path[MAX_PATH] = {};
-    if (!chosen || !SHGetPathFromIDListA(chosen.get(), path)) return {};
+    const auto pathFromItem = LoadedSystemFunction<decltype(&SHGetPathFromIDListA)>("shell32.dll", "SHGetPathFromIDListA");
+    if (!chosen || !pathFromItem || !pathFromItem(chosen.get(), path)) return {};
     return path;
 }
 
@@ -121,7 +125,8 @@ void BrowseFolder(HWND folderBox) {
 
 Text DesktopFolderPath() {
     char path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return {};
+    const auto specialFolderPath = LoadedSystemFunction<decltype(&SHGetSpecialFolderPathA)>("shell32.dll", "SHGetSpecialFolderPathA");
+    if (!specialFolderPath || !specialFolderPath(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return {};
     Text folder = path;
     if (folder.empty()) return {};
     if (FindTextLast(folder, "\\") != TextLength(folder)) folder += '\\';
@@ -167,7 +172,8 @@ void IconFileDialog::PickIconFile(HWND iconBox) {
     dialog.lpstrDefExt = "exe";
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT |
                    OFN_EXPLORER | OFN_ENABLESIZING;
-    if (!GetOpenFileNameA(&dialog)) return;
+    const auto getOpenFileName = LoadedSystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!getOpenFileName || !getOpenFileName(&dialog)) return;
 
     remembered_ = file;
     OfferIcon(iconBox, remembered_);
