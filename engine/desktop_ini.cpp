@@ -155,15 +155,7 @@ Text WorkingPath(TextView finalPath) {
 bool MoveIntoPlace(TextView from, TextView to, bool replace) {
     const Text source(from), target(to);
     if (!replace) return MoveFileA(source.c_str(), target.c_str()) != 0;
-    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
-    }
-    // The Windows 95 family has no MoveFileEx; there the old file has to go first.
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
-    if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(target.c_str())) {
-        return false;
-    }
-    return MoveFileA(source.c_str(), target.c_str()) != 0;
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void RemoveLeftoverWorkingFiles(TextView folderNoSlash) {

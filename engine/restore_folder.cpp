@@ -5,7 +5,6 @@
 #include "engine/checks.h"
 #include "engine/desktop_ini.h"
 #include "engine/path_rules.h"
-#include "process/owned_handle.h"
 
 namespace {
 
@@ -96,7 +95,6 @@ bool TakeIconOff(const Text& d, const Text& ini) {
     if (GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY) return false;
     DesktopIniDraft draft(d);
     if (!FitsPathLimit(draft.Path())) return false;
-    RemoveLeftoverWorkingFiles(d);
     if (!draft.Start() || !RemoveIconKeys(d, draft)) return false;
     Text left;
     if (ReadWholeFile(draft.Path(), left) != FileState::readable) return false;
@@ -112,6 +110,9 @@ RestoreResult RestoreFolder(TextView folder) {
     const Text d = FolderPathNoSlash(folder);
     const Text ini = DesktopIniPath(d);
     if (!FitsPathLimit(ini)) return {kResultRestoreFailed, false};
+    // What an ended process left goes first, even when there is nothing to take off; a
+    // leftover under this process's own working name would stop the draft.
+    if (FitsPathLimit(WorkingPath(ini))) RemoveLeftoverWorkingFiles(d);
 
     Text bytes;
     const FileState state = ReadWholeFile(ini, bytes);
@@ -124,8 +125,6 @@ RestoreResult RestoreFolder(TextView folder) {
             DeleteFileA(ini.c_str());
         }
     }
-    // What an ended process left goes even when there was nothing to take off.
-    if (FitsPathLimit(WorkingPath(ini))) RemoveLeftoverWorkingFiles(d);
     NotifyShellFolderChanged(d);
     return {kResultRestored, true};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/apply_icon.h"
+#include "tests/scoped_registry_value.h"
 #include "tests/scratch_folder.h"
 
 namespace {
@@ -18,42 +19,6 @@ std::string Variable(const char* name) {
     return length < sizeof value ? std::string(value, length) : std::string();
 }
 
-// Turns on cmd's delayed expansion (!NAME!) for the current user while the test runs, as a
-// user may have it; the earlier setting comes back afterwards.
-class DelayedExpansionOn {
-public:
-    DelayedExpansionOn() {
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Command Processor", 0, nullptr,
-                            0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        DWORD size = sizeof old_;
-        had_ = RegQueryValueExA(key_, kValue, nullptr, &type_, old_, &size) == ERROR_SUCCESS;
-        oldSize_ = size;
-        const DWORD on = 1;
-        RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
-    }
-    ~DelayedExpansionOn() {
-        if (!key_) return;
-        if (had_) {
-            RegSetValueExA(key_, kValue, 0, type_, old_, oldSize_);
-        } else {
-            RegDeleteValueA(key_, kValue);
-        }
-        RegCloseKey(key_);
-    }
-    DelayedExpansionOn(const DelayedExpansionOn&) = delete;
-    DelayedExpansionOn& operator=(const DelayedExpansionOn&) = delete;
-
-private:
-    static constexpr char kValue[] = "DelayedExpansion";
-    HKEY key_ = nullptr;
-    bool had_ = false;
-    DWORD type_ = 0, oldSize_ = 0;
-    BYTE old_[256] = {};
-};
-
 struct NameCase {
     std::string folder;   // the chosen folder's name
     std::string sibling;  // what cmd would make of it
@@ -61,7 +26,8 @@ struct NameCase {
 
 TEST(ApplyFolderNames, ANameCmdWouldRewriteMarksTheChosenFolderAndNoOther) {
     SetEnvironmentVariableA("VANDREL_SIBLING", "sibling");
-    const DelayedExpansionOn delayed;
+    // Delayed expansion (!NAME!) on, as a user may have it.
+    const ScopedUserDword delayed("Software\\Microsoft\\Command Processor", "DelayedExpansion", 1);
     std::vector<NameCase> cases = {
         {"%VANDREL_SIBLING%", "sibling"},
         {"!VANDREL_SIBLING!", "sibling"},

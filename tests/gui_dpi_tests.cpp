@@ -11,43 +11,13 @@
 #include <vector>
 
 #include "tests/gui_driver.h"
+#include "tests/scoped_registry_value.h"
 #include "tests/scratch_folder.h"
 #include "ui/control_ids.h"
 
 namespace {
 
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
-
-// A DWORD value of HKCU\Control Panel\Desktop, set for the life of this object and then put
-// back as it was (or removed, when there was none).
-class DesktopValue {
-public:
-    DesktopValue(const char* name, DWORD value) : name_(name) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
-                        nullptr);
-        DWORD size = sizeof old_;
-        DWORD type = 0;
-        had_ = RegQueryValueExA(key_, name_, nullptr, &type, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS &&
-               type == REG_DWORD;
-        RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    }
-    ~DesktopValue() {
-        if (had_) {
-            RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
-        } else {
-            RegDeleteValueA(key_, name_);
-        }
-        RegCloseKey(key_);
-    }
-    DesktopValue(const DesktopValue&) = delete;
-    DesktopValue& operator=(const DesktopValue&) = delete;
-
-private:
-    const char* name_;
-    HKEY key_ = nullptr;
-    DWORD old_ = 0;
-    bool had_ = false;
-};
 
 int Scale(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
@@ -218,7 +188,7 @@ TEST_P(AtDisplayScale, TheProgramScalesToIt) {
         // scales nothing itself, so what shows is the program's own scaling. (With it, Wine 8
         // honours the manifest but maps a system-aware window wrongly: at 192 DPI a window
         // made 570 pixels wide showed 143 wide.)
-        DesktopValue logPixels("LogPixels", static_cast<DWORD>(dpi));
+        ScopedUserDword logPixels(kDesktopKey, "LogPixels", static_cast<DWORD>(dpi));
         SetEnvironmentVariableA(kExpectedDpi, std::to_string(dpi).c_str());
         std::string line = "\"" + BuiltProgramPath("gui_dpi_tests.exe") +
                            "\" --gtest_filter=AtTheDisplayDpi.* --gtest_brief=1";
